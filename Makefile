@@ -1,0 +1,26 @@
+# The two commands a newcomer needs: `make play` and `make test`.
+BUILD_DIR ?= build
+JOBS ?= $(shell nproc)
+
+.PHONY: play test build deps format bench clean
+
+deps:
+	@bash scripts/install-deps.sh
+
+build: deps
+	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release > /dev/null
+	@cmake --build $(BUILD_DIR) -j $(JOBS)
+
+play: build
+	@bash scripts/play.sh $(BUILD_DIR)/tubechain
+
+test: build
+	@bash scripts/check-format.sh
+	@cd $(BUILD_DIR) && ALSOFT_DRIVERS=null xvfb-run -a -s "-screen 0 1024x768x24" \
+		ctest --output-on-failure
+
+format:
+	@clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf $(BUILD_DIR)

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, playing and testing the game
+# need, when any of them is missing.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config clang clang-format libclang-rt-14-dev
+  libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglfw3-dev
+  libopenal-dev libalut-dev libstb-dev libfreetype-dev fonts-dejavu-core
+  googletest libgtest-dev libbenchmark-dev
+  xvfb xdotool imagemagick x11-utils sox valgrind
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$package")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

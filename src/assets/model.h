@@ -1,0 +1,59 @@
+// Triangle meshes read from the game's restricted OBJ text files, with the
+// geometry derived once at load: face centres and normals, smoothed vertex
+// normals and face planes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct Vector3 {
+    float x = 0, y = 0, z = 0;
+};
+
+// One triangle.
+struct Face {
+    std::int32_t vertexIndex[3] = {0, 0, 0};  // 0-based into positions and normals, corners 1..3
+    float texCoord[3][2] = {};                // (u, v) of corners 1..3
+    Vector3 normal;                           // unit normal, counter-clockwise corners face the viewer
+    Vector3 centre;                           // mean of the three corners, scene units
+    float plane[4] = {0, 0, 0, 0};            // a x + b y + c z + d = 0, (a, b, c) not normalised
+};
+
+struct Material {
+    std::int32_t firstFace = 0;    // index of the material's first face
+    std::int32_t lastFace = -1;    // index of its last face, inclusive
+    std::int32_t textureSlot = 0;  // texture slot bound while drawing (1..6)
+    std::uint8_t textured = 0;     // flag byte: bind the slot's texture
+    float colour[4] = {};          // RGBA for glColor4fv
+    float ambient[4] = {};         // RGBA
+    float diffuse[4] = {};         // RGBA
+    float specular[4] = {};        // RGBA
+    float emission[4] = {};        // RGBA
+    float shininess = 0;           // GL_SHININESS, 0..128
+};
+
+// A loaded mesh; it owns its four arrays.
+struct Model {
+    std::int32_t vertexCount = 0;
+    std::int32_t faceCount = 0;
+    std::int32_t materialCount = 0;
+    Vector3* positions = nullptr;   // vertexCount entries, scene units
+    Vector3* normals = nullptr;     // vertexCount smoothed unit normals
+    Face* faces = nullptr;          // faceCount triangles, grouped by material
+    Material* materials = nullptr;  // materialCount, in order of first appearance
+};
+
+// Set-up
+// Reads the model file at path. Returns null when the file cannot be opened
+// or breaks the format's rules; the caller stops start-up then.
+Model* loadModel(const std::string& path, std::uint32_t textureSlotBase);
+
+// Derived geometry, run by loadModel.
+void computeFaceGeometry(Model& model);
+void computeFacePlanes(Model& model);
+
+// Vector operations.
+Vector3 crossProduct(const Vector3& a, const Vector3& b);
+float vectorLength(const Vector3& v);  // 1.0 for the zero vector
+void normalizeVector(Vector3& v);
+Vector3 triangleNormal(const Vector3& p1, const Vector3& p2, const Vector3& p3);

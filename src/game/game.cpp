@@ -1,0 +1,115 @@
+#include "game/game.h"
+
+#include <GL/gl.h>
+#include <GLFW/glfw3.h>
+
+#include <cstdio>
+
+#include "assets/model_draw.h"
+#include "game/picking.h"
+#include "game/rules.h"
+#include "render/font.h"
+#include "render/score_texture.h"
+
+namespace {
+
+constexpr const char* modelFiles[4] = {nullptr, "Model/Tube.OBJ", "Model/Tube2.OBJ", "Model/Stage.OBJ"};
+constexpr std::uint32_t modelTextureSlotBases[4] = {0, 2, 4, 4};
+
+void failStartUp(const char* message) {
+    glfwTerminate();
+    std::printf("%s\n", message);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+bool startUp(Game& game) {
+    game.window = setUpWindow(game.view);
+    if (!game.window) return false;
+    setUpLight(game.light);
+
+    if (!loadTextures(game.textureSlots)) {
+        failStartUp("Failed to load image!!!");
+        return false;
+    }
+
+    game.fontListBase = glGenLists(256);
+    buildFontLists(game.fontListBase);
+
+    for (int entry = 1; entry <= 3; ++entry) {
+        game.models[entry] = loadModel(modelFiles[entry], modelTextureSlotBases[entry]);
+        if (!game.models[entry]) {
+            failStartUp("Failed to load model!");
+            return false;
+        }
+    }
+
+    createBoard(game.state.board);
+    shuffleBoard(game.state.board);
+
+    game.scoreTexture = createScoreTexture();
+
+    const SoundSetUpFailure soundFailure = setUpSoundBank(game.sound);
+    if (soundFailure != SoundSetUpFailure::none) {
+        failStartUp(soundFailureMessage(soundFailure));
+        return false;
+    }
+
+    game.sceneLists = buildSceneLists(game.models, game.textureSlots);
+    return true;
+}
+
+PointerHold holdPointer(std::int32_t mouseX, std::int32_t mouseY, const ViewSettings& view) {
+    PointerHold hold = {mouseX, mouseY};
+    if (hold.x < 1) hold.x = 1;
+    if (hold.x > view.width) hold.x = view.width;
+    if (hold.y < 1) hold.y = 1;
+    if (hold.y > view.height) hold.y = view.height;
+    return hold;
+}
+
+PointerHold runFrame(Game& game, const FrameInput& input) {
+    GameState& state = game.state;
+
+    renderScoreTexture(state.score, state.best, game.scoreTexture, game.fontListBase, game.textureSlots, game.view);
+    updateListener();
+
+    // Picking and the cursor use the pointer as read; the clamped copy only
+    // holds the system pointer inside the window from the next read on.
+    state.mouseX = input.mouseX;
+    state.mouseY = input.mouseY;
+    const PointerHold hold = holdPointer(state.mouseX, state.mouseY, game.view);
+    state.hoveredTube = 0;
+
+    // The board is picked only while it was idle at the previous flag update.
+    if (!state.anyTubeTurning && !state.anyLightning) {
+        state.hoveredTube =
+            pickTube(state.mouseX, state.mouseY, state.board, *game.models[tubeModelEntry], game.view, camera);
+    }
+
+    applyInputRules(state, game.sound, input.leftButton, input.rightButton);
+    updateTubeFlags(state);
+    startClickedTurn(state, game.sound);
+    advanceTurns(state);
+    playChainSound(state, game.sound);
+
+    renderScene(state, game.sound, game.sceneLists, game.models, game.textureSlots, game.scoreTexture, game.view,
+                game.light);
+    drawCursor(state.mouseX, state.mouseY, game.textureSlots, game.view);
+    return hold;
+}
+
+void shutDown(Game& game) {
+    releaseSoundBank(game.sound);
+    freeBoard(game.state.board);
+    for (int entry = 1; entry <= 3; ++entry) {
+        freeModel(game.models[entry]);
+        game.models[entry] = nullptr;
+    }
+    deleteSceneLists(game.sceneLists);
+    glDeleteLists(game.fontListBase, 256);
+    deleteTextures(game.textureSlots);
+    glfwTerminate();
+    game.window = nullptr;
+}

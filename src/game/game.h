@@ -1,0 +1,61 @@
+// The game's one record, owned by the frame loop from start-up to shutdown,
+// and the three stages of a run: start-up, one frame, shutdown.
+#pragma once
+
+#include <cstdint>
+
+#include "assets/textures.h"
+#include "game/game_state.h"
+#include "render/scene.h"
+#include "render/window.h"
+#include "sound/sound_bank.h"
+
+struct GLFWwindow;
+
+struct Game {
+    GameState state;
+    GLFWwindow* window = nullptr;
+    ViewSettings view;
+    Light light = {};
+    TextureSlots textureSlots = {};
+    std::uint32_t fontListBase = 0;  // first of the 256 glyph lists
+    Models models = {};              // tubeModel, tube2Model, stageModel at 1..3
+    std::uint32_t scoreTexture = 0;
+    SoundBank sound;
+    SceneLists sceneLists;
+};
+
+// What a frame reads: the pointer and the buttons, as levels gathered at the
+// previous buffer swap.
+struct FrameInput {
+    std::int32_t mouseX = 0;  // window pixels from the top left, y down, unbounded
+    std::int32_t mouseY = 0;
+    bool leftButton = false;
+    bool rightButton = false;
+};
+
+// Where the frame holds the system pointer: the pointer clamped to 1..width
+// and 1..height.
+struct PointerHold {
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+};
+
+// Set-up
+// Window, light, textures, font, models, board, score texture, sound bank and
+// scene lists, in that order. On a failure it prints the one-line message,
+// releases what its step made and returns false: the process then ends with
+// status 1.
+bool startUp(Game& game);
+
+// Per frame
+// Clamps the pointer into the window, lower bound first.
+PointerHold holdPointer(std::int32_t mouseX, std::int32_t mouseY, const ViewSettings& view);
+
+// One frame, from the score pass to the cursor; the caller then moves the
+// system pointer to the returned hold, swaps the buffers and tests Escape.
+PointerHold runFrame(Game& game, const FrameInput& input);
+
+// Shutdown
+// Releases everything in the reverse order of need and closes the window.
+void shutDown(Game& game);

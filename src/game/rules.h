@@ -1,0 +1,31 @@
+// The rules: what the buttons do, how tubes turn and pass electricity on to
+// the neighbours whose open ends meet their own, the score, and when each
+// sound is heard. Everything advances by a fixed step per frame.
+#pragma once
+
+#include <cstdint>
+
+#include "game/game_state.h"
+#include "sound/sound_bank.h"
+
+// The quarter turn a tube stands at: angleY / 90 rounded halves to even, 0..4.
+std::int32_t quarter(const Tube& tube);
+
+// True when b lies on one of a's open sides and a on one of b's.
+bool tubesConnect(const Tube& a, const Tube& b);
+
+// Per frame, in this order:
+// The left button (names clickedTube, banks the score), the right button
+// (shuffle) and the hover sound, judged by the flags of the previous frame.
+void applyInputRules(GameState& state, SoundBank& sound, bool leftButton, bool rightButton);
+void updateTubeFlags(GameState& state);
+void startClickedTurn(GameState& state, SoundBank& sound);
+void advanceTurns(GameState& state);
+// 8 or more activations in this frame call for the Cervo voice.
+void playChainSound(const GameState& state, SoundBank& sound);
+
+// The lightning step of one tube, run by the tube pass as it draws the tube:
+// returns true when a lightning is to be drawn (with the stepped frame).
+bool advanceLightning(Tube& tube);
+// After the lightning is drawn: the tube's electricity sounds at its spark frame.
+void sparkLightning(const Tube& tube, SoundBank& sound);

@@ -1,0 +1,21 @@
+// Monospaced bitmap text from the 16 x 16 glyph grid of the font image,
+// one display list per glyph, printed in a 256 x 256 text space of its own.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "assets/textures.h"
+
+// Set-up
+// Compiles glyph g = 0..255 into list fontListBase + g: a 16 x 16 unit quad
+// of its grid cell, then a pen move of 16 units to the right.
+void buildFontLists(std::uint32_t fontListBase);
+
+// Per frame
+// Draws text with its first glyph's lower-left corner at (x, y) of the
+// 256 x 256 text space (origin bottom left, y up), in the current colour.
+// charSet 0 holds glyphs 0..127, set 1 glyphs 128..255; space is the first
+// glyph of a set. Leaves depth test and lighting on, texturing and blending off.
+void printText(std::int32_t x, std::int32_t y, std::string_view text, std::int32_t charSet, float textScale,
+               std::uint32_t fontListBase, const TextureSlots& textureSlots);

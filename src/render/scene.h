@@ -1,0 +1,40 @@
+// The scene passes of a frame: projection, camera and light; the stage into
+// the stencil; the stage with the score written on it; the tube shadows; the
+// tubes with their lightning and the outline of the tube under the pointer.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "assets/model.h"
+#include "assets/textures.h"
+#include "game/game_state.h"
+#include "render/window.h"
+#include "sound/sound_bank.h"
+
+// Four consecutive display lists from one glGenLists(4).
+struct SceneLists {
+    std::uint32_t tubeList = 0;       // the tube with its materials
+    std::uint32_t lightningList = 0;  // the lightning shell with the lightning texture
+    std::uint32_t outlineList = 0;    // the tube as white lines
+    std::uint32_t shadowList = 0;     // the tube in translucent black
+};
+
+// The loaded meshes, entries 1..3; entry 0 is unused.
+using Models = std::array<Model*, 4>;
+inline constexpr int tubeModelEntry = 1;
+inline constexpr int tube2ModelEntry = 2;
+inline constexpr int stageModelEntry = 3;
+
+// Set-up
+SceneLists buildSceneLists(const Models& models, const TextureSlots& textureSlots);
+
+// Per frame
+// Passes 2 to 6. Steps every running lightning as its tube is drawn, which
+// may sound the tube's electricity.
+void renderScene(GameState& state, SoundBank& sound, const SceneLists& lists, const Models& models,
+                 const TextureSlots& textureSlots, std::uint32_t scoreTexture, const ViewSettings& view,
+                 const Light& light);
+
+// Shutdown
+void deleteSceneLists(const SceneLists& lists);

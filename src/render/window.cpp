@@ -1,0 +1,96 @@
+#include "render/window.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <GLFW/glfw3.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+namespace {
+
+// After the library fails to start, the message stays up for a second, or
+// until a key is waiting on the console.
+void pauseForConsole() {
+    for (int waited = 0; waited < 1000; waited += 50) {
+        pollfd console = {STDIN_FILENO, POLLIN, 0};
+        if (isatty(STDIN_FILENO) && poll(&console, 1, 0) > 0) return;
+        usleep(50 * 1000);
+    }
+}
+
+}  // namespace
+
+GLFWwindow* setUpWindow(ViewSettings& view) {
+    view.width = 1024;
+    view.height = 768;
+    view.redBits = view.greenBits = view.blueBits = view.alphaBits = 8;
+    view.depthBits = 24;
+    view.stencilBits = 8;
+    view.fullScreen = true;
+
+    if (!glfwInit()) {
+        std::printf("Failed to initialize GLFW!\n");
+        std::fflush(stdout);
+        pauseForConsole();
+        return nullptr;
+    }
+
+    glfwWindowHint(GLFW_RED_BITS, view.redBits);
+    glfwWindowHint(GLFW_GREEN_BITS, view.greenBits);
+    glfwWindowHint(GLFW_BLUE_BITS, view.blueBits);
+    glfwWindowHint(GLFW_ALPHA_BITS, view.alphaBits);
+    glfwWindowHint(GLFW_DEPTH_BITS, view.depthBits);
+    glfwWindowHint(GLFW_STENCIL_BITS, view.stencilBits);
+    GLFWwindow* window =
+        glfwCreateWindow(view.width, view.height, "", view.fullScreen ? glfwGetPrimaryMonitor() : nullptr, nullptr);
+    if (!window) {
+        std::printf("Failed to open window!\n");
+        std::fflush(stdout);
+        glfwTerminate();
+        return nullptr;
+    }
+    glfwMakeContextCurrent(window);
+    // Hidden and captured, with an unbounded position that the frame clamps
+    // and sets back every frame; the only visible pointer is the cursor quad.
+    glfwSetInputMode(window, GLFW_CURSOR, GLFW_CURSOR_DISABLED);
+    glfwSwapInterval(1);
+
+    glViewport(0, 0, view.width, view.height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    view.fov = 45.0f;
+    view.aspect = static_cast<float>(static_cast<double>(view.width) / view.height);
+    view.near = 1.0f;
+    view.far = 110.0f;
+    gluPerspective(view.fov, view.aspect, view.near, view.far);
+
+    glShadeModel(GL_SMOOTH);
+    glClearColor(0, 0, 0, 1);  // the clear alpha of 1 is what the score texture blends over
+    glClearDepth(1.0);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glEnable(GL_COLOR_MATERIAL);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);
+    glEnable(GL_LINE_SMOOTH);
+    glPolygonMode(GL_FRONT, GL_FILL);
+    glEnable(GL_CULL_FACE);
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
+    glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    return window;
+}
+
+void setUpLight(Light& light) {
+    light = Light{{8, 12, 8, 1}, {0.05f, 0.05f, 0.05f, 1}, {0.5f, 0.5f, 0.5f, 1}, {0.75f, 0.75f, 0.75f, 1}};
+    glLightfv(GL_LIGHT0, GL_AMBIENT, light.ambient);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, light.diffuse);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, light.specular);
+    glLightfv(GL_LIGHT0, GL_POSITION, light.position);
+    glEnable(GL_LIGHT0);
+    glEnable(GL_LIGHTING);
+}

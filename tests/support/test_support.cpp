@@ -1,0 +1,130 @@
+#include "support/test_support.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <stdexcept>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace {
+ViewSettings view;
+}
+
+GLFWwindow* sharedWindow() {
+    static GLFWwindow* window = [] {
+        GLFWwindow* opened = setUpWindow(view);
+        if (!opened) throw std::runtime_error("no window: is a display there?");
+        return opened;
+    }();
+    return window;
+}
+
+const ViewSettings& sharedView() {
+    sharedWindow();
+    return view;
+}
+
+fs::path sourceDir() { return TUBECHAIN_SOURCE_DIR; }
+fs::path executablePath() { return TUBECHAIN_EXECUTABLE; }
+
+namespace {
+double nowSeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+}  // namespace
+
+SpawnedProcess spawnProcess(const std::vector<std::string>& command, const fs::path& folder,
+                            const std::vector<std::string>& environment) {
+    SpawnedProcess process;
+    char outputTemplate[] = "/tmp/tubechain-output-XXXXXX";
+    process.outputFd = mkstemp(outputTemplate);
+    process.outputPath = outputTemplate;
+    process.startSeconds = nowSeconds();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        setpgid(0, 0);
+        if (chdir(folder.c_str()) != 0) _exit(126);
+        dup2(process.outputFd, STDOUT_FILENO);
+        dup2(process.outputFd, STDERR_FILENO);
+        const int nullFd = open("/dev/null", O_RDONLY);
+        dup2(nullFd, STDIN_FILENO);
+        for (const std::string& setting : environment) {
+            const auto equals = setting.find('=');
+            const std::string name = setting.substr(0, equals);
+            const std::string value = setting.substr(equals + 1);
+            if (value.empty())
+                unsetenv(name.c_str());
+            else
+                setenv(name.c_str(), value.c_str(), 1);
+        }
+        std::vector<char*> argv;
+        for (const std::string& word : command) argv.push_back(const_cast<char*>(word.c_str()));
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    process.pid = pid;
+    return process;
+}
+
+ProcessResult finishProcess(SpawnedProcess& process, double timeLimitSeconds) {
+    ProcessResult result;
+    int status = 0;
+    for (;;) {
+        const pid_t done = waitpid(process.pid, &status, WNOHANG);
+        result.seconds = nowSeconds() - process.startSeconds;
+        if (done == process.pid) break;
+        if (result.seconds > timeLimitSeconds) {
+            result.timedOut = true;
+            kill(-process.pid, SIGKILL);
+            kill(process.pid, SIGKILL);
+            waitpid(process.pid, &status, 0);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (!result.timedOut && WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
+    lseek(process.outputFd, 0, SEEK_SET);
+    char chunk[4096];
+    ssize_t count;
+    while ((count = read(process.outputFd, chunk, sizeof chunk)) > 0) result.output.append(chunk, count);
+    close(process.outputFd);
+    unlink(process.outputPath.c_str());
+    return result;
+}
+
+ProcessResult runProcess(const std::vector<std::string>& command, const fs::path& folder,
+                         const std::vector<std::string>& environment, double timeLimitSeconds) {
+    SpawnedProcess process = spawnProcess(command, folder, environment);
+    return finishProcess(process, timeLimitSeconds);
+}
+
+std::string shellOutput(const std::string& command) {
+    std::string output;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char chunk[512];
+        size_t count;
+        while ((count = fread(chunk, 1, sizeof chunk, pipe)) > 0) output.append(chunk, count);
+        pclose(pipe);
+    }
+    return output;
+}
+
+DataCopy::DataCopy() {
+    char folderTemplate[] = "/tmp/tubechain-data-XXXXXX";
+    folder = mkdtemp(folderTemplate);
+    for (const char* name : {"Model", "Texture", "SFX"}) {
+        fs::copy(sourceDir() / name, folder / name, fs::copy_options::recursive);
+    }
+}
+
+DataCopy::~DataCopy() {
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
+}

@@ -1,0 +1,55 @@
+// Shared helpers for the tests: a real GL context on the (virtual) display,
+// and running the real executable to see what it prints and how it ends.
+#pragma once
+
+#include <GLFW/glfw3.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "render/window.h"
+
+// Opens the game's own full-screen window once per test program and keeps it
+// (with its GL context current) until the program ends.
+GLFWwindow* sharedWindow();
+const ViewSettings& sharedView();
+
+struct ProcessResult {
+    int exitStatus = -1;  // -1 when it did not end by itself
+    bool timedOut = false;
+    std::string output;  // standard output and standard error together
+    double seconds = 0;  // wall time until it ended
+};
+
+// A program started in the background, in a process group of its own.
+struct SpawnedProcess {
+    int pid = -1;
+    int outputFd = -1;
+    std::string outputPath;
+    double startSeconds = 0;
+};
+SpawnedProcess spawnProcess(const std::vector<std::string>& command, const std::filesystem::path& folder,
+                            const std::vector<std::string>& environment);
+// Waits for it to end, killing its whole group after the time limit.
+ProcessResult finishProcess(SpawnedProcess& process, double timeLimitSeconds);
+// Runs a shell command and returns what it printed on standard output.
+std::string shellOutput(const std::string& command);
+
+// Runs a program in a folder with extra environment settings ("NAME=value",
+// or "NAME=" to remove one), killing it after the time limit.
+ProcessResult runProcess(const std::vector<std::string>& command, const std::filesystem::path& folder,
+                         const std::vector<std::string>& environment, double timeLimitSeconds);
+
+// A fresh temporary folder holding a copy of the game's data (Model/,
+// Texture/, SFX/), removed when the value goes out of scope.
+struct DataCopy {
+    DataCopy();
+    ~DataCopy();
+    DataCopy(const DataCopy&) = delete;
+    DataCopy& operator=(const DataCopy&) = delete;
+    std::filesystem::path folder;
+};
+
+std::filesystem::path sourceDir();
+std::filesystem::path executablePath();
