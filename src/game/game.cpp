@@ -69,34 +69,51 @@ PointerHold holdPointer(std::int32_t mouseX, std::int32_t mouseY, const ViewSett
     return hold;
 }
 
-PointerHold runFrame(Game& game, const FrameInput& input) {
-    GameState& state = game.state;
-
-    renderScoreTexture(state.score, state.best, game.scoreTexture, game.fontListBase, game.textureSlots, game.view);
+void runScorePass(Game& game) {
+    renderScoreTexture(game.state.score, game.state.best, game.scoreTexture, game.fontListBase, game.textureSlots,
+                       game.view);
     updateListener();
+}
 
+PointerHold readPointer(Game& game, const FrameInput& input) {
     // Picking and the cursor use the pointer as read; the clamped copy only
     // holds the system pointer inside the window from the next read on.
+    GameState& state = game.state;
     state.mouseX = input.mouseX;
     state.mouseY = input.mouseY;
-    const PointerHold hold = holdPointer(state.mouseX, state.mouseY, game.view);
     state.hoveredTube = 0;
+    return holdPointer(state.mouseX, state.mouseY, game.view);
+}
 
+void pickHoveredTube(Game& game) {
     // The board is picked only while it was idle at the previous flag update.
-    if (!state.anyTubeTurning && !state.anyLightning) {
-        state.hoveredTube =
-            pickTube(state.mouseX, state.mouseY, state.board, *game.models[tubeModelEntry], game.view, camera);
-    }
+    GameState& state = game.state;
+    if (state.anyTubeTurning || state.anyLightning) return;
+    state.hoveredTube =
+        pickTube(state.mouseX, state.mouseY, state.board, *game.models[tubeModelEntry], game.view, camera);
+}
 
+void runRules(Game& game, const FrameInput& input) {
+    GameState& state = game.state;
     applyInputRules(state, game.sound, input.leftButton, input.rightButton);
     updateTubeFlags(state);
     startClickedTurn(state, game.sound);
     advanceTurns(state);
     playChainSound(state, game.sound);
+}
 
-    renderScene(state, game.sound, game.sceneLists, game.models, game.textureSlots, game.scoreTexture, game.view,
+void runScenePasses(Game& game) {
+    renderScene(game.state, game.sound, game.sceneLists, game.models, game.textureSlots, game.scoreTexture, game.view,
                 game.light);
-    drawCursor(state.mouseX, state.mouseY, game.textureSlots, game.view);
+    drawCursor(game.state.mouseX, game.state.mouseY, game.textureSlots, game.view);
+}
+
+PointerHold runFrame(Game& game, const FrameInput& input) {
+    runScorePass(game);
+    const PointerHold hold = readPointer(game, input);
+    pickHoveredTube(game);
+    runRules(game, input);
+    runScenePasses(game);
     return hold;
 }
 

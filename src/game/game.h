@@ -56,6 +56,19 @@ PointerHold holdPointer(std::int32_t mouseX, std::int32_t mouseY, const ViewSett
 // system pointer to the returned hold, swaps the buffers and tests Escape.
 PointerHold runFrame(Game& game, const FrameInput& input);
 
+// The stages of a frame, in the order runFrame runs them (the benchmark
+// times them one by one):
+// the score texture from the previous frame's score and best, and the listener;
+void runScorePass(Game& game);
+// the pointer as read (hoveredTube back to 0), returning where to hold it;
+PointerHold readPointer(Game& game, const FrameInput& input);
+// picking, only while the board was idle at the previous flag update;
+void pickHoveredTube(Game& game);
+// the buttons, the flags, the turns and chains, and the chain sound;
+void runRules(Game& game, const FrameInput& input);
+// the scene (stepping the lightning as the tubes are drawn) and the cursor.
+void runScenePasses(Game& game);
+
 // Shutdown
 // Releases everything in the reverse order of need and closes the window.
 void shutDown(Game& game);
