@@ -19,6 +19,12 @@ test: build
 	@cd $(BUILD_DIR) && ALSOFT_DRIVERS=null xvfb-run -a -s "-screen 0 1024x768x24" \
 		ctest --output-on-failure
 
+# Frame times of the real game on this machine's GL (a virtual display when
+# there is no real one).
+bench: build
+	@if [ -n "$$DISPLAY" ]; then ALSOFT_DRIVERS=null $(BUILD_DIR)/bench/frame_bench; \
+	else ALSOFT_DRIVERS=null xvfb-run -a -s "-screen 0 1024x768x24" $(BUILD_DIR)/bench/frame_bench; fi
+
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')
 

@@ -1,0 +1,210 @@
+// Frame-time benchmark: runs the game's real frame on the real data at
+// 1024 x 768 and reports, per case, the median and 99th-percentile frame
+// time and where the time goes. Every time stamp follows a glFinish, so the
+// GL work of a stage is counted in that stage.
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <GLFW/glfw3.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "game/game.h"
+#include "game/rules.h"
+
+namespace {
+
+const auto processStart = std::chrono::steady_clock::now();
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double stamp() {
+    glFinish();
+    return secondsSince(processStart) * 1000.0;
+}
+
+// Milliseconds spent in each stage of the frames of one case.
+struct CaseTimes {
+    std::vector<double> frame, score, pick, rules, scene, swap;
+};
+
+void timedFrame(Game& game, const FrameInput& input, CaseTimes& times) {
+    const double start = stamp();
+    runScorePass(game);
+    const double scored = stamp();
+    const PointerHold hold = readPointer(game, input);
+    pickHoveredTube(game);
+    const double picked = stamp();
+    runRules(game, input);
+    const double ruled = stamp();
+    runScenePasses(game);
+    const double drawn = stamp();
+    glfwSetCursorPos(game.window, hold.x, hold.y);
+    glfwSwapBuffers(game.window);
+    glfwPollEvents();
+    const double swapped = stamp();
+    times.frame.push_back(swapped - start);
+    times.score.push_back(scored - start);
+    times.pick.push_back(picked - scored);
+    times.rules.push_back(ruled - picked);
+    times.scene.push_back(drawn - ruled);
+    times.swap.push_back(swapped - drawn);
+}
+
+double percentile(std::vector<double> values, double fraction) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    const size_t index = std::min(values.size() - 1, static_cast<size_t>(fraction * (values.size() - 1) + 0.5));
+    return values[index];
+}
+
+void report(const char* name, const CaseTimes& times) {
+    std::printf("%-9s %6zu %8.2f %8.2f %8.2f | %6.2f %6.2f %6.2f %6.2f %6.2f\n", name, times.frame.size(),
+                percentile(times.frame, 0.5), percentile(times.frame, 0.99), percentile(times.frame, 1.0),
+                percentile(times.score, 0.5), percentile(times.pick, 0.5), percentile(times.rules, 0.5),
+                percentile(times.scene, 0.5), percentile(times.swap, 0.5));
+}
+
+// Ends every turn and lightning, so that the next frame finds the board idle.
+void settleBoard(Board& board) {
+    for (int i = 1; i <= tubeCount; ++i) {
+        Tube& tube = board[i];
+        tube.turning = tube.activated = tube.cameToRest = 0;
+        tube.lightningFrame = 0;
+    }
+}
+
+void copyBoard(const Board& from, Board& to) {
+    for (int i = 1; i <= tubeCount; ++i) to[i] = from[i];
+}
+
+// Where a point of the scene lands in window pixels (y down).
+void windowPixel(const Game& game, const float point[3], int& x, int& y) {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(game.view.fov, game.view.aspect, game.view.near, game.view.far);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    gluLookAt(camera.eye[0], camera.eye[1], camera.eye[2], camera.centre[0], camera.centre[1], camera.centre[2],
+              camera.up[0], camera.up[1], camera.up[2]);
+    GLdouble modelview[16], projection[16];
+    GLint viewport[4];
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    GLdouble wx, wy, wz;
+    gluProject(point[0], point[1], point[2], modelview, projection, viewport, &wx, &wy, &wz);
+    x = static_cast<int>(wx);
+    y = game.view.height - static_cast<int>(wy);
+}
+
+// Runs the rules alone from a click on the tube until the chain has ended;
+// returns the chain's score.
+int simulateChain(const Board& start, int tube, SoundBank& sound) {
+    GameState state;
+    createBoard(state.board);
+    copyBoard(start, state.board);
+    settleBoard(state.board);
+    state.hoveredTube = tube;
+    applyInputRules(state, sound, true, false);
+    for (int frame = 0; frame < 100000; ++frame) {
+        if (frame > 0) applyInputRules(state, sound, false, false);
+        updateTubeFlags(state);
+        if (frame > 0 && !state.anyTubeTurning) break;
+        startClickedTurn(state, sound);
+        advanceTurns(state);
+    }
+    freeBoard(state.board);
+    return state.score;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int framesPerCase = argc > 1 ? std::max(1, std::atoi(argv[1])) : 600;
+    static Game game;
+    if (!startUp(game)) return 1;
+
+    CaseTimes firstFrame;
+    timedFrame(game, FrameInput{512, 384, false, false}, firstFrame);
+    const double startUpMs = secondsSince(processStart) * 1000.0;
+
+    GameState& state = game.state;
+    Board startBoard;
+    createBoard(startBoard);
+    copyBoard(state.board, startBoard);
+
+    // The longest chain on the start-up board.
+    int chainTube = 1, chainScore = -1;
+    for (int tube = 1; tube <= tubeCount; ++tube) {
+        const int score = simulateChain(startBoard, tube, game.sound);
+        if (score > chainScore) chainScore = score, chainTube = tube;
+    }
+
+    std::printf("Frame times in milliseconds, %d frames a case, 1024 x 768, %s\n", framesPerCase,
+                reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
+    std::printf("%-9s %6s %8s %8s %8s | %6s %6s %6s %6s %6s\n", "case", "frames", "median", "p99", "max", "score",
+                "pick", "rules", "scene", "swap");
+    std::printf("%-9s %6s %8s %8s %8s | %6s %6s %6s %6s %6s\n", "", "", "", "", "", "(medians of each stage)", "", "",
+                "", "");
+
+    // Idle: the board at rest, the pointer over tube 113; picking runs every frame.
+    {
+        settleBoard(state.board);
+        int x, y;
+        windowPixel(game, state.board[113].position, x, y);
+        CaseTimes times;
+        timedFrame(game, FrameInput{x, y, false, false}, times);  // the flags see the idle board
+        times = CaseTimes{};
+        for (int frame = 0; frame < framesPerCase; ++frame) timedFrame(game, FrameInput{x, y, false, false}, times);
+        report("idle", times);
+    }
+
+    // Start-up: every tube flashing, as in the frames after a shuffle.
+    {
+        CaseTimes times;
+        for (int frame = 0; frame < framesPerCase; ++frame) {
+            if (frame % 10 == 0) shuffleBoard(state.board);
+            timedFrame(game, FrameInput{512, 384, false, false}, times);
+        }
+        report("start-up", times);
+    }
+
+    // Chain: the longest chain of the start-up board, clicked again each
+    // time it ends; only the frames in which tubes turn are counted.
+    {
+        int x, y;
+        windowPixel(game, startBoard[chainTube].position, x, y);
+        CaseTimes times, discarded;
+        bool clickNext = true;
+        while (times.frame.size() < static_cast<size_t>(framesPerCase)) {
+            if (clickNext) {
+                copyBoard(startBoard, state.board);
+                settleBoard(state.board);
+                state.anyTubeTurning = state.anyLightning = 0;
+            }
+            const bool turningBefore = state.anyTubeTurning;
+            timedFrame(game, FrameInput{x, y, clickNext, false}, turningBefore || clickNext ? times : discarded);
+            clickNext = !state.anyTubeTurning && !clickNext;
+        }
+        report("chain", times);
+        std::printf("chain: tube %d on the start-up board, %d activations a run\n", chainTube, chainScore);
+    }
+
+    rusage usage = {};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("start-up to the end of the first frame: %.0f ms\n", startUpMs);
+    std::printf("peak resident memory: %.1f MiB\n", usage.ru_maxrss / 1024.0);
+
+    freeBoard(startBoard);
+    shutDown(game);
+    return 0;
+}
