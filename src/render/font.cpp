@@ -1,4 +1,74 @@
 #include "render/font.h"
-// TODO(scene): replaced by the bitmap font.
-void buildFontLists(std::uint32_t) {}
-void printText(std::int32_t, std::int32_t, std::string_view, std::int32_t, float, std::uint32_t, const TextureSlots&) {}
+
+#include <GL/gl.h>
+
+#include <vector>
+
+void buildFontLists(std::uint32_t fontListBase) {
+    for (std::uint32_t glyph = 0; glyph < 256; ++glyph) {
+        // Row 0 of the grid is the top of the picture, where t = 1.
+        const float s0 = static_cast<float>(glyph % 16) / 16.0f;
+        const float d = static_cast<float>(glyph / 16) / 16.0f;
+        const float s1 = s0 + 0.0625f;
+        const float t0 = 0.9375f - d;
+        const float t1 = 1.0f - d;
+
+        glNewList(fontListBase + glyph, GL_COMPILE);
+        glBegin(GL_QUADS);
+        glTexCoord2f(s0, t0);
+        glVertex2i(0, 0);
+        glTexCoord2f(s1, t0);
+        glVertex2i(16, 0);
+        glTexCoord2f(s1, t1);
+        glVertex2i(16, 16);
+        glTexCoord2f(s0, t1);
+        glVertex2i(0, 16);
+        glEnd();
+        // The pen moves one cell on: the font is monospaced.
+        glTranslatef(16, 0, 0);
+        glEndList();
+    }
+}
+
+void printText(std::int32_t x, std::int32_t y, std::string_view text, std::int32_t charSet, float textScale,
+               std::uint32_t fontListBase, const TextureSlots& textureSlots) {
+    // Space is the first glyph of a set; codes below 32 wrap round to 224..255.
+    std::vector<std::uint8_t> offsets(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        offsets[i] = static_cast<std::uint8_t>(static_cast<unsigned char>(text[i]) - 32u);
+    }
+    if (charSet > 1) charSet = 1;
+
+    glPolygonMode(GL_FRONT, GL_FILL);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glDisable(GL_LIGHTING);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, textureSlots[fontTexture]);
+    glDisable(GL_DEPTH_TEST);
+
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0, 256, 0, 256, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glTranslated(x, y, 0);
+    glScalef(textScale, textScale, textScale);
+
+    // A negative set gives list numbers before the first glyph; those lists
+    // do not exist and draw nothing.
+    glListBase(static_cast<GLuint>(static_cast<std::int64_t>(fontListBase) + 128 * static_cast<std::int64_t>(charSet)));
+    if (!offsets.empty()) glCallLists(static_cast<GLsizei>(offsets.size()), GL_UNSIGNED_BYTE, offsets.data());
+
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_LIGHTING);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+}

@@ -1,0 +1,190 @@
+#include "render/font.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "render/render_test_support.h"
+#include "render/window.h"
+#include "support/test_support.h"
+
+namespace {
+
+// One glyph as it reached GL: its cell in the font grid, read back from the
+// texture coordinates, and its square in the 256 x 256 viewport.
+struct DrawnGlyph {
+    int glyph;
+    float left, bottom, right, top;  // window pixels
+};
+
+struct FontFixture : ::testing::Test {
+    static void SetUpTestSuite() {
+        sharedWindow();
+        listBase = glGenLists(256);
+        buildFontLists(listBase);
+        slots[fontTexture] = makeTexture(blankPicture(256, 256, 255, 255, 255, 255), GL_NEAREST);
+    }
+    void SetUp() override { glViewport(0, 0, 256, 256); }
+    void TearDown() override {
+        const ViewSettings& view = sharedView();
+        glViewport(0, 0, view.width, view.height);
+    }
+
+    // Every glyph of a print, left to right. The glyph's cell comes from the
+    // smallest s and the largest t among its corners: (s0, t1) is the cell's
+    // top-left corner, row 0 at the top of the image.
+    static std::vector<DrawnGlyph> printed(std::int32_t x, std::int32_t y, const std::string& text, int charSet,
+                                           float scale) {
+        const auto polygons = feedbackPolygons([&] { printText(x, y, text, charSet, scale, listBase, slots); });
+        std::vector<DrawnGlyph> glyphs;
+        for (const FeedbackPolygon& polygon : polygons) {
+            float s0 = 2, t1 = -1;
+            DrawnGlyph g{0, 1e9f, 1e9f, -1e9f, -1e9f};
+            for (const FeedbackVertex& v : polygon) {
+                s0 = std::min(s0, v.texCoord[0]);
+                t1 = std::max(t1, v.texCoord[1]);
+                g.left = std::min(g.left, v.x), g.right = std::max(g.right, v.x);
+                g.bottom = std::min(g.bottom, v.y), g.top = std::max(g.top, v.y);
+            }
+            g.glyph = static_cast<int>(std::lround(s0 * 16)) + 16 * static_cast<int>(std::lround((1 - t1) * 16));
+            // GL may split a quad into triangles: join the pieces of one glyph.
+            if (!glyphs.empty() && glyphs.back().glyph == g.glyph && glyphs.back().left == g.left) {
+                DrawnGlyph& last = glyphs.back();
+                last.right = std::max(last.right, g.right), last.top = std::max(last.top, g.top);
+                last.bottom = std::min(last.bottom, g.bottom);
+            } else {
+                glyphs.push_back(g);
+            }
+        }
+        return glyphs;
+    }
+
+    static std::vector<int> glyphNumbers(const std::vector<DrawnGlyph>& glyphs) {
+        std::vector<int> numbers;
+        for (const DrawnGlyph& g : glyphs) numbers.push_back(g.glyph);
+        return numbers;
+    }
+
+    static inline GLuint listBase = 0;
+    static inline TextureSlots slots = {};
+};
+
+TEST_F(FontFixture, CharacterSetZeroMapsCodesToTheGridFromSpace) {
+    const auto glyphs = printed(0, 0, " 0123456789AS~", 0, 1.0f);
+    const std::vector<int> expected = {0, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 33, 51, 94};
+    EXPECT_EQ(glyphNumbers(glyphs), expected);
+    // Monospaced: glyph n covers x 16 n .. 16 n + 16 and y 0 .. 16.
+    for (std::size_t n = 0; n < glyphs.size(); ++n) {
+        EXPECT_FLOAT_EQ(glyphs[n].left, 16.0f * n);
+        EXPECT_FLOAT_EQ(glyphs[n].right, 16.0f * n + 16);
+        EXPECT_FLOAT_EQ(glyphs[n].bottom, 0);
+        EXPECT_FLOAT_EQ(glyphs[n].top, 16);
+    }
+}
+
+TEST_F(FontFixture, CodesBelowSpaceWrapRoundToTheLastGlyphs) {
+    const std::string text = {'\x1f', '\x00', 'A'};
+    EXPECT_EQ(glyphNumbers(printed(0, 0, text, 0, 1.0f)), (std::vector<int>{255, 224, 33}));
+}
+
+TEST_F(FontFixture, CharacterSetOneUsesTheLowerHalfAndHigherSetsDrawLikeIt) {
+    const auto setOne = printed(10, 20, "A S", 1, 1.0f);
+    EXPECT_EQ(glyphNumbers(setOne), (std::vector<int>{128 + 33, 128 + 0, 128 + 51}));
+    for (int charSet : {2, 7}) {
+        const auto higher = printed(10, 20, "A S", charSet, 1.0f);
+        ASSERT_EQ(higher.size(), setOne.size()) << "set " << charSet;
+        for (std::size_t n = 0; n < higher.size(); ++n) {
+            EXPECT_EQ(higher[n].glyph, setOne[n].glyph);
+            EXPECT_EQ(higher[n].left, setOne[n].left);
+            EXPECT_EQ(higher[n].bottom, setOne[n].bottom);
+        }
+    }
+}
+
+TEST_F(FontFixture, ScaleTwoDoublesTheGlyphAndTheAdvance) {
+    const auto plain = printed(10, 20, "AB", 0, 1.0f);
+    const auto doubled = printed(10, 20, "AB", 0, 2.0f);
+    ASSERT_EQ(plain.size(), 2u);
+    ASSERT_EQ(doubled.size(), 2u);
+    EXPECT_FLOAT_EQ(plain[0].left, 10);
+    EXPECT_FLOAT_EQ(plain[1].left, 26);
+    EXPECT_FLOAT_EQ(plain[1].top, 36);
+    EXPECT_FLOAT_EQ(doubled[0].left, 10);
+    EXPECT_FLOAT_EQ(doubled[0].right, 42);
+    EXPECT_FLOAT_EQ(doubled[1].left, 42);
+    EXPECT_FLOAT_EQ(doubled[1].right, 74);
+    EXPECT_FLOAT_EQ(doubled[0].bottom, 20);
+    EXPECT_FLOAT_EQ(doubled[0].top, 52);
+}
+
+TEST_F(FontFixture, EmptyTextDrawsNothingButLeavesTheTextState) {
+    // The opposite of what printing leaves behind, and matrices that must survive.
+    glEnable(GL_BLEND);
+    glDisable(GL_LIGHTING);
+    glEnable(GL_TEXTURE_2D);
+    glDisable(GL_DEPTH_TEST);
+    glPolygonMode(GL_FRONT, GL_LINE);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-3, 5, -7, 11, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslatef(1, 2, 3);
+    GLfloat projectionBefore[16], modelviewBefore[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, projectionBefore);
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelviewBefore);
+
+    EXPECT_TRUE(printed(40, 40, "", 0, 1.0f).empty());
+
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    GLint polygonMode[2];
+    glGetIntegerv(GL_POLYGON_MODE, polygonMode);
+    EXPECT_EQ(polygonMode[0], GL_FILL);
+    GLint blendSource = 0, blendDestination = 0, matrixMode = 0, bound = 0;
+    glGetIntegerv(GL_BLEND_SRC, &blendSource);
+    glGetIntegerv(GL_BLEND_DST, &blendDestination);
+    glGetIntegerv(GL_MATRIX_MODE, &matrixMode);
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(blendSource, GL_SRC_ALPHA);
+    EXPECT_EQ(blendDestination, GL_ONE_MINUS_SRC_ALPHA);
+    EXPECT_EQ(matrixMode, GL_MODELVIEW);
+    EXPECT_EQ(static_cast<GLuint>(bound), slots[fontTexture]);
+
+    GLfloat projectionAfter[16], modelviewAfter[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, projectionAfter);
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelviewAfter);
+    for (int i = 0; i < 16; ++i) {
+        EXPECT_EQ(projectionAfter[i], projectionBefore[i]);
+        EXPECT_EQ(modelviewAfter[i], modelviewBefore[i]);
+    }
+}
+
+TEST_F(FontFixture, PrintsInTheCurrentColourThroughTheGlyphAlpha) {
+    // Glyph 33 ("A" in set 0) is opaque, every other cell clear.
+    Picture font = blankPicture(256, 256, 255, 255, 255, 0);
+    for (int y = 256 - 3 * 16; y < 256 - 2 * 16; ++y) {
+        for (int x = 16; x < 32; ++x) font.at(x, y)[3] = 255;
+    }
+    TextureSlots own = {};
+    own[fontTexture] = makeTexture(font, GL_NEAREST);
+    glClearColor(0.5f, 0.5f, 0.5f, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClearColor(0, 0, 0, 1);
+    glColor4f(1, 0, 0, 1);
+    printText(100, 100, "BA", 0, 1.0f, listBase, own);
+    const Picture frame = readFrame(256, 256);
+    glDeleteTextures(1, &own[fontTexture]);
+    // "B" is clear and leaves the grey; "A" is red.
+    EXPECT_EQ(frame.at(108, 108)[0], 128);
+    EXPECT_EQ(frame.at(108, 108)[1], 128);
+    EXPECT_EQ(frame.at(124, 108)[0], 255);
+    EXPECT_EQ(frame.at(124, 108)[1], 0);
+    EXPECT_EQ(frame.at(124, 99)[0], 128) << "below the line";
+}
+
+}  // namespace
