@@ -19,10 +19,11 @@ struct Face {
     float plane[4] = {0, 0, 0, 0};            // a x + b y + c z + d = 0, (a, b, c) not normalised
 };
 
+// How one material's run of faces is drawn.
 struct Material {
     std::int32_t firstFace = 0;    // index of the material's first face
-    std::int32_t lastFace = -1;    // index of its last face, inclusive
-    std::int32_t textureSlot = 0;  // texture slot bound while drawing (1..6)
+    std::int32_t lastFace = -1;    // index of its last face, inclusive (firstFace - 1 when it has none)
+    std::int32_t textureSlot = 0;  // texture slot bound while drawing; only 1..6 hold a texture
     std::uint8_t textured = 0;     // flag byte: bind the slot's texture
     float colour[4] = {};          // RGBA for glColor4fv
     float ambient[4] = {};         // RGBA
@@ -45,15 +46,22 @@ struct Model {
 
 // Set-up
 // Reads the model file at path. Returns null when the file cannot be opened
-// or breaks the format's rules; the caller stops start-up then.
+// or breaks the format's rules (a missing, repeated or wrong count, a vertex
+// before its count, a face index outside the vertices, a face with fewer than
+// three corners or without exactly three texture lines ahead of it, a count
+// keyword past the 127th character, a material line over 75 characters); the
+// caller stops start-up then. Touches no GL state.
 Model* loadModel(const std::string& path, std::uint32_t textureSlotBase);
 
-// Derived geometry, run by loadModel.
+// Derived geometry, run by loadModel: centres, face normals and smoothed
+// vertex normals first, then the face planes.
 void computeFaceGeometry(Model& model);
 void computeFacePlanes(Model& model);
 
-// Vector operations.
+// Vector operations, worked in double precision and stored as floats.
 Vector3 crossProduct(const Vector3& a, const Vector3& b);
 float vectorLength(const Vector3& v);  // 1.0 for the zero vector
-void normalizeVector(Vector3& v);
+void normalizeVector(Vector3& v);      // the zero vector stays zero
+// Unit normal of the triangle; counter-clockwise corners give a normal
+// towards the viewer, collinear corners give (0, 0, 0).
 Vector3 triangleNormal(const Vector3& p1, const Vector3& p2, const Vector3& p3);

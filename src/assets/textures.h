@@ -19,10 +19,16 @@ inline constexpr int textureSlotCount = 6;
 using TextureSlots = std::array<std::uint32_t, textureSlotCount + 1>;
 
 // Set-up
-// Loads slots 1..6 in order, each with its full mipmap chain and the
-// picture's lower-left corner at t = 0. Returns false at the first image that
-// cannot be read; the slots after it are not attempted.
+// Loads slots 1..6 in order, from "Texture/Font.tga" to
+// "Texture/Lightning.tga" under the working directory, each with its full
+// mipmap chain and the picture's lower-left corner at t = 0. Slot 6 stays
+// bound. Returns false at the first image that cannot be read; the slots
+// after it are not attempted.
 bool loadTextures(TextureSlots& textureSlots);
+
+// Reads the TGA file at path into the texture bound to GL_TEXTURE_2D, with
+// its mipmaps and the slot textures' filtering; false when it cannot be read.
+bool loadTextureImage(const char* path);
 
 // Shutdown
 void deleteTextures(TextureSlots& textureSlots);
