@@ -1,6 +1,113 @@
 #include "render/score_texture.h"
-// TODO(scene): replaced by the score pass and the cursor.
-std::uint32_t createScoreTexture() { return 0; }
-void renderScoreTexture(std::int32_t, std::int32_t, std::uint32_t, std::uint32_t, const TextureSlots&,
-                        const ViewSettings&) {}
-void drawCursor(std::int32_t, std::int32_t, const TextureSlots&, const ViewSettings&) {}
+
+#include <GL/gl.h>
+
+#include <string>
+#include <vector>
+
+#include "render/font.h"
+
+std::uint32_t createScoreTexture() {
+    GLuint scoreTexture = 0;
+    glGenTextures(1, &scoreTexture);
+    glBindTexture(GL_TEXTURE_2D, scoreTexture);
+    {
+        const std::vector<std::uint8_t> zeros(256 * 256 * 4, 0);
+        glTexImage2D(GL_TEXTURE_2D, 0, 4, 256, 256, 0, GL_RGBA, GL_UNSIGNED_BYTE, zeros.data());
+    }
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    return scoreTexture;
+}
+
+void renderScoreTexture(std::int32_t score, std::int32_t best, std::uint32_t scoreTexture, std::uint32_t fontListBase,
+                        const TextureSlots& textureSlots, const ViewSettings& view) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    glViewport(0, 0, 256, 256);
+    glDisable(GL_DEPTH_TEST);
+
+    // One unit is one pixel of the lower-left corner of the back buffer.
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0, 256, 0, 256, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+
+    // Blending is left as the previous frame's cursor left it (off in the
+    // very first frame), so the background's alpha reaches the texture.
+    glDisable(GL_LIGHTING);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, textureSlots[backgroundTexture]);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 1);
+    glVertex3f(0, 256, 0);
+    glTexCoord2f(0, 0);
+    glVertex3f(0, 0, 0);
+    glTexCoord2f(1, 0);
+    glVertex3f(256, 0, 0);
+    glTexCoord2f(1, 1);
+    glVertex3f(256, 256, 0);
+    glEnd();
+
+    glColor4f(0, 0, 0, 1);
+    const std::string scoreLine = "Score " + std::to_string(score);
+    printText(0, 235, scoreLine, 0, 1.0f, fontListBase, textureSlots);
+    const std::string bestLine = "Best " + std::to_string(best);
+    printText(0, 215, bestLine, 0, 1.0f, fontListBase, textureSlots);
+
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, scoreTexture);
+    glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 0, 0, 256, 256, 0);
+
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+
+    // Nothing of this pass is ever shown.
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    glViewport(0, 0, view.width, view.height);
+    glEnable(GL_DEPTH_TEST);
+}
+
+void drawCursor(std::int32_t mouseX, std::int32_t mouseY, const TextureSlots& textureSlots, const ViewSettings& view) {
+    glDisable(GL_LIGHTING);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0, view.width, 0, view.height, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+
+    // Half the side of the square in pixels: about 7.5 at the top row, 22.5
+    // at the bottom. mouseY is taken as read, before the frame clamps it.
+    const float cursorScale =
+        static_cast<float>(15.0 * (mouseY + view.height / 2.0) / static_cast<double>(view.height));
+    // The square's upper-left corner, the image's hot spot, on the pointer;
+    // window pixels count y down, GL counts it up.
+    glTranslatef(static_cast<float>(mouseX) + cursorScale, static_cast<float>(view.height - mouseY) - cursorScale, 0);
+    glScalef(cursorScale, cursorScale, cursorScale);
+
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, textureSlots[cursorTexture]);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glBegin(GL_QUADS);
+    glColor3f(1, 1, 1);
+    glTexCoord2f(0, 1);
+    glVertex3f(-1, 1, 0);
+    glTexCoord2f(0, 0);
+    glVertex3f(-1, -1, 0);
+    glTexCoord2f(1, 0);
+    glVertex3f(1, -1, 0);
+    glTexCoord2f(1, 1);
+    glVertex3f(1, 1, 0);
+    glEnd();
+
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glEnable(GL_LIGHTING);
+}
