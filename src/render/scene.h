@@ -30,11 +30,25 @@ inline constexpr int stageModelEntry = 3;
 SceneLists buildSceneLists(const Models& models, const TextureSlots& textureSlots);
 
 // Per frame
-// Passes 2 to 6. Steps every running lightning as its tube is drawn, which
-// may sound the tube's electricity.
+// Passes 2 to 6, one after the other. Steps every running lightning as its
+// tube is drawn, which may sound the tube's electricity.
 void renderScene(GameState& state, SoundBank& sound, const SceneLists& lists, const Models& models,
                  const TextureSlots& textureSlots, std::uint32_t scoreTexture, const ViewSettings& view,
                  const Light& light);
+
+// The passes of renderScene on their own, in the order it runs them.
+// Pass 2: the perspective, the camera and the light at its world point.
+void setUpSceneView(const ViewSettings& view, const Light& light);
+// Pass 3: stencil 1 wherever the stage covers the screen; colour and depth untouched.
+void drawStageIntoStencil(const Model& stageModel);
+// Pass 4: the unlit stage with its materials, then the score texture over it.
+void drawStageWithScore(const Model& stageModel, const TextureSlots& textureSlots, std::uint32_t scoreTexture);
+// Pass 5: every tube flattened onto the floor (face 0 of the stage) along the
+// light's rays, only on the stage and darkening each pixel once.
+void drawShadows(const Board& board, const SceneLists& lists, const Model& stageModel, const Light& light);
+// Pass 6: the tubes 1..225, each with its lightning while one runs, and the
+// outline of the hovered tube.
+void drawTubes(GameState& state, SoundBank& sound, const SceneLists& lists);
 
 // Shutdown
 void deleteSceneLists(const SceneLists& lists);
