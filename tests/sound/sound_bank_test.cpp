@@ -1,0 +1,269 @@
+// The sound bank on a real OpenAL device (the silent null driver): what
+// set-up makes, where each play call puts its voice, and the listener.
+#include "sound/sound_bank.h"
+
+#include <AL/al.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <set>
+#include <thread>
+
+#include "game/board.h"
+#include "sound/sound_files.h"
+
+namespace {
+
+using soundtest::SoundFolder;
+
+struct Position {
+    float x, y, z;
+};
+
+Position sourcePosition(const SoundBank& bank, int slot) {
+    Position position{};
+    alGetSource3f(bank.sources[slot], AL_POSITION, &position.x, &position.y, &position.z);
+    return position;
+}
+
+ALint sourceState(const SoundBank& bank, int slot) {
+    ALint state = 0;
+    alGetSourcei(bank.sources[slot], AL_SOURCE_STATE, &state);
+    return state;
+}
+
+bool samePosition(Position a, const float b[3]) { return a.x == b[0] && a.y == b[1] && a.z == b[2]; }
+
+// A bank set up from the test's own voice files, released at the end.
+class SoundBankTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(setUpSoundBank(bank), SoundSetUpFailure::none);
+        ASSERT_NE(bank.sources, nullptr);
+        ASSERT_NE(bank.buffers, nullptr);
+    }
+    void TearDown() override { releaseSoundBank(bank); }
+    SoundFolder folder;
+    SoundBank bank;
+};
+
+TEST_F(SoundBankTest, FourteenSourcesEachWithItsOwnBufferLoadedFromItsFile) {
+    std::set<ALuint> sources, buffers;
+    for (int slot = 0; slot <= lastSoundSlot; ++slot) {
+        SCOPED_TRACE(slot);
+        const ALuint source = bank.sources[slot];
+        const ALuint buffer = bank.buffers[slot];
+        EXPECT_TRUE(alIsSource(source));
+        EXPECT_TRUE(alIsBuffer(buffer));
+        sources.insert(source);
+        buffers.insert(buffer);
+
+        ALint attached = 0;
+        alGetSourcei(source, AL_BUFFER, &attached);
+        EXPECT_EQ(static_cast<ALuint>(attached), buffer);
+
+        // The buffer holds its file's samples, as they are in the file.
+        ALint size = 0, frequency = 0, channels = 0, bits = 0;
+        alGetBufferi(buffer, AL_SIZE, &size);
+        alGetBufferi(buffer, AL_FREQUENCY, &frequency);
+        alGetBufferi(buffer, AL_CHANNELS, &channels);
+        alGetBufferi(buffer, AL_BITS, &bits);
+        const std::string file = soundSlotFile(slot);
+        EXPECT_EQ(size, 2 * soundtest::voiceSampleCount(file.substr(4).c_str())) << file;
+        EXPECT_EQ(frequency, soundtest::voiceRate);
+        EXPECT_EQ(channels, 1);
+        EXPECT_EQ(bits, 16);
+
+        // Nothing sounds until it is played.
+        EXPECT_EQ(sourceState(bank, slot), AL_INITIAL);
+    }
+    EXPECT_EQ(sources.size(), 14u);
+    EXPECT_EQ(buffers.size(), 14u);
+    EXPECT_EQ(alGetError(), AL_NO_ERROR);
+
+    EXPECT_STREQ(soundSlotFile(0), "SFX/Electricity.wav");
+    EXPECT_STREQ(soundSlotFile(5), "SFX/Electricity.wav");
+    EXPECT_STREQ(soundSlotFile(6), "SFX/Electricity2.wav");
+    EXPECT_STREQ(soundSlotFile(10), "SFX/Electricity2.wav");
+    EXPECT_STREQ(soundSlotFile(clickVoice), "SFX/Click.wav");
+    EXPECT_STREQ(soundSlotFile(cervoVoice), "SFX/Cervo.wav");
+    EXPECT_STREQ(soundSlotFile(activateVoice), "SFX/Activate.wav");
+}
+
+TEST_F(SoundBankTest, ElectricityVoicesRisePitchByAFifthPerSlotTheOthersKeepPitch1) {
+    const float expected[14] = {1.0f, 1.2f, 1.4f, 1.6f, 1.8f, 2.0f, 1, 1, 1, 1, 1, 1, 1, 1};
+    for (int slot = 0; slot <= lastSoundSlot; ++slot) {
+        ALfloat pitch = 0;
+        alGetSourcef(bank.sources[slot], AL_PITCH, &pitch);
+        EXPECT_EQ(pitch, expected[slot]) << "slot " << slot;
+    }
+}
+
+TEST_F(SoundBankTest, EverySourceHasGain1NoLoopingRolloffOneHundredthAndOpenALDefaultsOtherwise) {
+    for (int slot = 0; slot <= lastSoundSlot; ++slot) {
+        SCOPED_TRACE(slot);
+        const ALuint source = bank.sources[slot];
+        ALfloat gain = 0, rolloff = 0, referenceDistance = 0, maxDistance = 0, outerGain = -1;
+        ALint looping = -1, relative = -1;
+        alGetSourcef(source, AL_GAIN, &gain);
+        alGetSourcef(source, AL_ROLLOFF_FACTOR, &rolloff);
+        alGetSourcei(source, AL_LOOPING, &looping);
+        alGetSourcef(source, AL_REFERENCE_DISTANCE, &referenceDistance);
+        alGetSourcef(source, AL_MAX_DISTANCE, &maxDistance);
+        alGetSourcef(source, AL_CONE_OUTER_GAIN, &outerGain);
+        alGetSourcei(source, AL_SOURCE_RELATIVE, &relative);
+        EXPECT_EQ(gain, 1.0f);
+        EXPECT_EQ(rolloff, 0.01f);
+        EXPECT_EQ(looping, AL_FALSE);
+        EXPECT_EQ(referenceDistance, 1.0f);
+        EXPECT_GT(maxDistance, 1e30f);
+        EXPECT_EQ(outerGain, 0.0f);
+        EXPECT_EQ(relative, AL_FALSE);
+        // A source's position is set only when it is played.
+        const Position position = sourcePosition(bank, slot);
+        EXPECT_EQ(position.x, 0);
+        EXPECT_EQ(position.y, 0);
+        EXPECT_EQ(position.z, 0);
+    }
+    EXPECT_EQ(alGetInteger(AL_DISTANCE_MODEL), AL_INVERSE_DISTANCE_CLAMPED);
+}
+
+TEST_F(SoundBankTest, ListenerStandsAtTheEyeFacingTheCentrePointAsGivenUpIsY) {
+    // Somewhere else first, so that only updateListener can put it right.
+    alListener3f(AL_POSITION, 3, 4, 5);
+    const float wrongOrientation[6] = {1, 0, 0, 0, 0, 1};
+    alListenerfv(AL_ORIENTATION, wrongOrientation);
+    alListener3f(AL_VELOCITY, 2, 2, 2);
+
+    updateListener();
+    float position[3] = {}, orientation[6] = {}, velocity[3] = {-1, -1, -1};
+    alGetListenerfv(AL_POSITION, position);
+    alGetListenerfv(AL_ORIENTATION, orientation);
+    alGetListenerfv(AL_VELOCITY, velocity);
+    EXPECT_EQ(position[0], 0);
+    EXPECT_EQ(position[1], 14);
+    EXPECT_EQ(position[2], 5);
+    const float expectedOrientation[6] = {0, -3, -10, 0, 1, 0};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(orientation[i], expectedOrientation[i]) << i;
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(velocity[i], 0) << i;
+    ALfloat gain = 0;
+    alGetListenerf(AL_GAIN, &gain);
+    EXPECT_EQ(gain, 1.0f);
+}
+
+// The pair cursor and the Cervo pan.
+
+TEST_F(SoundBankTest, PairsRunOneToFiveAndRoundAgainEachOnSlotsRAndRPlus5) {
+    EXPECT_EQ(bank.electricityPairCursor, 0);
+    const int expectedPairs[7] = {1, 2, 3, 4, 5, 1, 2};
+    for (int call = 0; call < 7; ++call) {
+        SCOPED_TRACE(call);
+        const float position[3] = {float(call) - 3, 0, -float(call)};
+        playNextElectricityPair(bank, position);
+        const int pair = expectedPairs[call];
+        EXPECT_EQ(bank.electricityPairCursor, pair);
+        // Exactly the pair's two voices stand at this call's position.
+        for (int slot = 0; slot <= lastSoundSlot; ++slot) {
+            const bool inPair = slot == pair || slot == pair + electricityPairCount;
+            EXPECT_EQ(samePosition(sourcePosition(bank, slot), position), inPair) << "slot " << slot;
+        }
+        EXPECT_EQ(sourceState(bank, pair), AL_PLAYING);
+        EXPECT_EQ(sourceState(bank, pair + electricityPairCount), AL_PLAYING);
+    }
+    // Slot 0 is never part of a pair, nor are the single voices.
+    for (int slot : {0, clickVoice, cervoVoice, activateVoice}) EXPECT_EQ(sourceState(bank, slot), AL_INITIAL);
+}
+
+TEST_F(SoundBankTest, AFullBoardOfPairsInOneFrameEndsOnItsStartPairWithTheVoicesOnTheLastFiveTubes) {
+    Board board;
+    createBoard(board);
+    for (int before : {0, 5, 3}) {
+        SCOPED_TRACE(before);
+        bank.electricityPairCursor = before;
+        for (int tube = 1; tube <= tubeCount; ++tube) playNextElectricityPair(bank, board[tube].position);
+        // From 0 (before the first pair) the board ends on pair 5.
+        EXPECT_EQ(bank.electricityPairCursor, before == 0 ? 5 : before);
+
+        std::set<int> tubesHeard;
+        for (int pair = 1; pair <= electricityPairCount; ++pair) {
+            const Position first = sourcePosition(bank, pair);
+            const Position second = sourcePosition(bank, pair + electricityPairCount);
+            int found = 0;
+            for (int tube = tubeCount - 4; tube <= tubeCount; ++tube) {
+                if (samePosition(first, board[tube].position)) found = tube;
+            }
+            EXPECT_NE(found, 0) << "pair " << pair << " is not on one of the last five tubes";
+            if (found) {
+                EXPECT_TRUE(samePosition(second, board[found].position)) << "pair " << pair;
+            }
+            tubesHeard.insert(found);
+        }
+        EXPECT_EQ(tubesHeard.size(), 5u);
+    }
+    freeBoard(board);
+}
+
+TEST_F(SoundBankTest, CervoVoiceGoesRightLeftCentreAndRightAgainBesideTheEye) {
+    const float expectedX[5] = {1, -1, 0, 1, -1};
+    for (int call = 0; call < 5; ++call) {
+        playCervoVoice(bank);
+        const Position position = sourcePosition(bank, cervoVoice);
+        EXPECT_EQ(position.x, expectedX[call]) << "call " << call;
+        EXPECT_EQ(position.y, 14);
+        EXPECT_EQ(position.z, 5);
+        EXPECT_EQ(bank.cervoPan, expectedX[call]);
+        EXPECT_EQ(sourceState(bank, cervoVoice), AL_PLAYING);
+    }
+    // The Cervo voice moves no other voice.
+    for (int slot = 0; slot <= lastSoundSlot; ++slot) {
+        if (slot != cervoVoice) {
+            EXPECT_EQ(sourceState(bank, slot), AL_INITIAL) << slot;
+        }
+    }
+}
+
+// Positions.
+
+TEST_F(SoundBankTest, AVoicePlayedAtATubeStandsThereAndSounds) {
+    Board board;
+    createBoard(board);
+    for (int tube : {1, 15, 113, 211}) {
+        playVoiceAt(bank, clickVoice, board[tube].position);
+        EXPECT_TRUE(samePosition(sourcePosition(bank, clickVoice), board[tube].position)) << tube;
+        EXPECT_EQ(sourceState(bank, clickVoice), AL_PLAYING);
+    }
+    const float eye[3] = {0, 14, 5};
+    playVoiceAt(bank, activateVoice, eye);
+    EXPECT_TRUE(samePosition(sourcePosition(bank, activateVoice), eye));
+    // Slot 7 is the turn voice and the second voice of pair 2: the later call wins.
+    playNextElectricityPair(bank, board[40].position);
+    playNextElectricityPair(bank, board[41].position);
+    playVoiceAt(bank, turnVoice, board[100].position);
+    EXPECT_TRUE(samePosition(sourcePosition(bank, turnVoice), board[100].position));
+    EXPECT_TRUE(samePosition(sourcePosition(bank, 2), board[41].position));
+    freeBoard(board);
+}
+
+TEST_F(SoundBankTest, AVoicePlayedAgainWhileItSoundsRestartsFromItsBeginningAtTheNewPosition) {
+    Board board;
+    createBoard(board);
+    playVoiceAt(bank, cervoVoice, board[1].position);
+    // Let the device mix a little of it.
+    ALint before = 0;
+    for (int wait = 0; wait < 100 && before < 2000; ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        alGetSourcei(bank.sources[cervoVoice], AL_SAMPLE_OFFSET, &before);
+    }
+    ASSERT_GE(before, 2000) << "the voice did not advance";
+    ASSERT_EQ(sourceState(bank, cervoVoice), AL_PLAYING);
+
+    playVoiceAt(bank, cervoVoice, board[225].position);
+    ALint after = 0;
+    alGetSourcei(bank.sources[cervoVoice], AL_SAMPLE_OFFSET, &after);
+    EXPECT_LT(after, before / 2);
+    EXPECT_EQ(sourceState(bank, cervoVoice), AL_PLAYING);
+    EXPECT_TRUE(samePosition(sourcePosition(bank, cervoVoice), board[225].position));
+    freeBoard(board);
+}
+
+}  // namespace
