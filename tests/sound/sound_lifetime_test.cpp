@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 
 #include "game/board.h"
 #include "sound/sound_bank.h"
@@ -155,6 +156,34 @@ TEST_F(SoundLifetimeTest, AMissingEmptyOrUnreadableFileIsALoadFailureThatCleansU
     SoundBank bank;
     EXPECT_EQ(setUpSoundBank(bank), SoundSetUpFailure::none);
     releaseSoundBank(bank);
+}
+
+// Samples that OpenAL will not take (half a 16-bit sample at the end) are a
+// bind failure, cleaned up like a load failure.
+TEST_F(SoundLifetimeTest, SamplesThatOpenALRefusesAreABindFailureThatCleansUpAfterItself) {
+    SoundFolder folder;
+    {
+        // One sample and one byte more, counted in both sizes.
+        const fs::path cervo = folder.folder / "SFX" / "Cervo.wav";
+        soundtest::writeMonoWav(cervo, soundtest::voiceRate, {1000});
+        std::string bytes;
+        {
+            std::ifstream in(cervo, std::ios::binary);
+            bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        }
+        bytes.push_back(7);
+        bytes[4] = static_cast<char>(bytes[4] + 1);
+        bytes[40] = static_cast<char>(bytes[40] + 1);
+        std::ofstream(cervo, std::ios::binary) << bytes;
+    }
+    WarningCatcher warnings;
+    SoundBank bank;
+    EXPECT_EQ(setUpSoundBank(bank), SoundSetUpFailure::bind);
+    EXPECT_STREQ(soundFailureMessage(SoundSetUpFailure::bind), "Error: Failed to bind audio buffer to source!");
+    EXPECT_EQ(bank.sources, nullptr);
+    EXPECT_EQ(bank.buffers, nullptr);
+    EXPECT_EQ(alcGetCurrentContext(), nullptr);
+    EXPECT_EQ(warnings.leftOvers(), "");
 }
 
 }  // namespace

@@ -1,0 +1,140 @@
+// Listening to the bank: OpenAL Soft's wave driver records the mixed stereo
+// output to a file, which is read back and measured after the bank is
+// released. This checks the voices' positions and the listener's
+// orientation together.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <thread>
+
+#include "game/board.h"
+#include "sound/sound_bank.h"
+#include "sound/sound_files.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using soundtest::Recording;
+using soundtest::rootMeanSquare;
+using soundtest::SoundFolder;
+
+// OpenAL Soft reads its configuration at its first call in the process:
+// every test points it at the wave driver before it touches OpenAL. Each
+// device opened truncates the file and starts recording anew.
+char configPath[128];
+const fs::path& recordingFile() {
+    static const fs::path path = [] {
+        const std::string stem = "/tmp/tubechain-hearing-" + std::to_string(getpid());
+        std::snprintf(configPath, sizeof configPath, "%s.conf", stem.c_str());
+        std::atexit([] { unlink(configPath); });
+        const fs::path config = configPath;
+        const fs::path recording = stem + ".wav";
+        std::ofstream(config) << "[general]\ndrivers=wave\nchannels=stereo\nsample-type=int16\nfrequency=44100\n"
+                                 "hrtf=false\ndither=false\n[wave]\nfile="
+                              << recording.string() << "\n";
+        setenv("ALSOFT_CONF", config.c_str(), 1);
+        setenv("ALSOFT_DRIVERS", "wave", 1);
+        return recording;
+    }();
+    return path;
+}
+
+void waitMilliseconds(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+
+class HearingTest : public testing::Test {
+protected:
+    void SetUp() override {
+        recordingFile();
+        createBoard(board);
+    }
+    void TearDown() override {
+        freeBoard(board);
+        std::error_code ignored;
+        fs::remove(recordingFile(), ignored);
+    }
+
+    // Sets the bank up, lets the device run for a while in silence, plays
+    // the voice at the position (unless null) and lets it sound out.
+    Recording record(int slot, const float* position) {
+        SoundBank bank;
+        EXPECT_EQ(setUpSoundBank(bank), SoundSetUpFailure::none);
+        updateListener();
+        waitMilliseconds(silenceMilliseconds);
+        if (position) playVoiceAt(bank, slot, position);
+        waitMilliseconds(700);
+        releaseSoundBank(bank);
+        return soundtest::readRecording(recordingFile());
+    }
+
+    // The recording's loudness on each side from the first sound on.
+    static void sideLoudness(const Recording& recording, double& left, double& right) {
+        size_t start = 0;
+        while (start < recording.left.size() && std::abs(recording.left[start]) < 1e-4f &&
+               std::abs(recording.right[start]) < 1e-4f)
+            ++start;
+        left = rootMeanSquare(recording.left, start, recording.left.size());
+        right = rootMeanSquare(recording.right, start, recording.right.size());
+    }
+
+    static constexpr int silenceMilliseconds = 300;
+    SoundFolder folder;
+    Board board;
+};
+
+TEST_F(HearingTest, NothingIsHeardBeforeAVoiceIsPlayed) {
+    const Recording idle = record(clickVoice, nullptr);
+    ASSERT_EQ(idle.channels, 2);
+    // The device did run: more than the silent wait was written.
+    EXPECT_GT(idle.left.size(), size_t(idle.rate) * silenceMilliseconds / 1000);
+    EXPECT_EQ(rootMeanSquare(idle.left, 0, idle.left.size()), 0);
+    EXPECT_EQ(rootMeanSquare(idle.right, 0, idle.right.size()), 0);
+
+    // Played after the wait: the start of the recording is silent, the
+    // rest is not.
+    const Recording played = record(clickVoice, board[113].position);
+    ASSERT_EQ(played.channels, 2);
+    const size_t quiet = size_t(played.rate) * (silenceMilliseconds - 100) / 1000;
+    EXPECT_EQ(rootMeanSquare(played.left, 0, quiet), 0);
+    EXPECT_EQ(rootMeanSquare(played.right, 0, quiet), 0);
+    EXPECT_GT(rootMeanSquare(played.left, quiet, played.left.size()), 0.01);
+    EXPECT_GT(rootMeanSquare(played.right, quiet, played.right.size()), 0.01);
+}
+
+TEST_F(HearingTest, TheClickAtTheLeftEndOfTheFrontRowIsHeardOnTheLeftAtTheRightEndOnTheRight) {
+    ASSERT_EQ(board[1].position[0], -7);
+    ASSERT_EQ(board[15].position[0], 7);
+    double left = 0, right = 0;
+
+    const Recording atTube1 = record(clickVoice, board[1].position);
+    ASSERT_EQ(atTube1.channels, 2);
+    sideLoudness(atTube1, left, right);
+    EXPECT_GT(left, 0.01);
+    EXPECT_GT(left, 1.5 * right) << "left " << left << " right " << right;
+
+    const Recording atTube15 = record(clickVoice, board[15].position);
+    ASSERT_EQ(atTube15.channels, 2);
+    sideLoudness(atTube15, left, right);
+    EXPECT_GT(right, 0.01);
+    EXPECT_GT(right, 1.5 * left) << "left " << left << " right " << right;
+}
+
+TEST_F(HearingTest, TheFirstCervoVoiceIsHeardOnTheListenersRight) {
+    SoundBank bank;
+    ASSERT_EQ(setUpSoundBank(bank), SoundSetUpFailure::none);
+    updateListener();
+    playCervoVoice(bank);
+    waitMilliseconds(700);
+    releaseSoundBank(bank);
+    const Recording recording = soundtest::readRecording(recordingFile());
+    ASSERT_EQ(recording.channels, 2);
+    double left = 0, right = 0;
+    sideLoudness(recording, left, right);
+    EXPECT_GT(right, 0.01);
+    EXPECT_GT(right, 1.5 * left) << "left " << left << " right " << right;
+}
+
+}  // namespace
