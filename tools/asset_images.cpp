@@ -214,8 +214,8 @@ Image cursorImage() {
 
 // Jagged arcs running down the picture (along the tube), each one closing on
 // itself across the bottom edge, with shorter side branches: white cores in a
-// blue glow, alpha where the light is and black, transparent elsewhere. The
-// picture tiles both ways, since the overlay scrolls and turns it.
+// blue glow, opaque where the light is, over a faint blue haze. The picture
+// tiles both ways, since the overlay scrolls and turns it.
 struct Arc {
     std::vector<Vec2> points;  // pixels, y from the top
     double strength;           // 0..1
@@ -267,7 +267,7 @@ Image lightningImage() {
     Random random{0x7B1E0004};
     const std::vector<Arc> arcs = lightningArcs(random);
     constexpr int size = 256;
-    constexpr double coreWidth = 1.3, glowWidth = 5.0, reach = 14.0;  // pixels
+    constexpr double coreWidth = 1.8, glowWidth = 6.5, reach = 18.0;  // pixels
     std::vector<double> core(size * size, 0.0), glow(size * size, 0.0);
     for (const Arc& arc : arcs) {
         for (size_t i = 0; i + 1 < arc.points.size(); ++i) {
@@ -291,12 +291,21 @@ Image lightningImage() {
             }
         }
     }
+    // Under the arcs a faint blue glow that drifts in brightness: with alpha
+    // blending it tints the tube, and where the overlay's colour replaces the
+    // tube's (blending by the source colour over an opaque tube) the tube
+    // still glows blue instead of turning black.
+    const Fractal plasma = makeFractal(random, 4, 3);
     Image image = makeImage(size, size);
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
             const double c = core[static_cast<size_t>(y * size + x)], g = glow[static_cast<size_t>(y * size + x)];
-            setPixel(image, x, y, clamp01(c + 0.3 * g), clamp01(c + 0.55 * g), clamp01(c + 1.0 * g),
-                     clamp01(std::max(c, 0.85 * g)));
+            const double haze = 0.75 + 0.25 * fractalAt(plasma, (x + 0.5) / size, (y + 0.5) / size);
+            const double r = 0.2 * haze * (1 - g) + c + 0.3 * g;
+            const double gr = 0.42 * haze * (1 - g) + c + 0.6 * g;
+            const double b = 1.0 * haze * (1 - g) + c + 1.0 * g;
+            setPixel(image, x, y, clamp01(r), clamp01(gr), clamp01(b),
+                     clamp01(std::max(0.3 * haze, std::max(c, 0.9 * g))));
         }
     }
     return image;

@@ -188,14 +188,14 @@ Mesh shellMesh() {
 // The stage: one flat quad at the tubes' lowest point, wider than the board
 // (x -7.5..7.5, z -15.5..-0.5) and reaching past the top of the picture.
 // Its texture coordinates put the score texture's text rows on the strip
-// behind the board: the "Best" line (rows 215..231) near z = -17.3, the
-// "Score" line (rows 235..251) ending near z = -23.5, both starting at the
+// behind the board: the "Best" line (rows 215..231) near z = -17, the
+// "Score" line (rows 235..251) ending near z = -23.2, both starting at the
 // board's left edge, x = -7.5, 1.3 units per character.
 Mesh stageMesh() {
     constexpr double floorY = -collarRadius;
     constexpr double left = -11.5, right = 11.5, nearZ = 1.5, farZ = -24.5;
     constexpr double textLeft = -7.5, characterWidth = 1.3;
-    constexpr double scoreTopZ = -23.5, bestBottomZ = -17.3;
+    constexpr double scoreTopZ = -23.2, bestBottomZ = -17.0;
     constexpr double tScoreTop = 251.0 / 256, tBestBottom = 215.0 / 256;
     auto s = [&](double x) { return static_cast<float>((x - textLeft) / (16 * characterWidth)); };
     auto t = [&](double z) {
