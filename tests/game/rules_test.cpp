@@ -122,14 +122,17 @@ struct Table {
         alGetSourcei(game->sound.sources[slot], AL_SOURCE_STATE, &value);
         return value;
     }
-    bool played(int slot) { return voiceState(slot) != AL_INITIAL; }
+    // Every play sets the voice's position first: a voice still at the
+    // out-of-the-way point has not been played since the last rewind.
+    bool played(int slot) { return voicePosition(slot) != std::vector<float>(unplayedPosition, unplayedPosition + 3); }
     std::vector<float> voicePosition(int slot) {
         std::vector<float> position(3);
         alGetSourcefv(game->sound.sources[slot], AL_POSITION, position.data());
         return position;
     }
     bool playedAt(int slot, const float position[3]) {
-        return played(slot) && voicePosition(slot) == std::vector<float>{position[0], position[1], position[2]};
+        return voiceState(slot) != AL_INITIAL &&
+               voicePosition(slot) == std::vector<float>{position[0], position[1], position[2]};
     }
 
     // The tubes whose electricity pair sounded in the last frame: each play
