@@ -80,7 +80,7 @@ protected:
         right = rootMeanSquare(recording.right, start, recording.right.size());
     }
 
-    static constexpr int silenceMilliseconds = 300;
+    static constexpr int silenceMilliseconds = 500;
     SoundFolder folder;
     Board board;
 };
@@ -97,7 +97,7 @@ TEST_F(HearingTest, NothingIsHeardBeforeAVoiceIsPlayed) {
     // rest is not.
     const Recording played = record(clickVoice, board[113].position);
     ASSERT_EQ(played.channels, 2);
-    const size_t quiet = size_t(played.rate) * (silenceMilliseconds - 100) / 1000;
+    const size_t quiet = size_t(played.rate) * (silenceMilliseconds - 250) / 1000;
     EXPECT_EQ(rootMeanSquare(played.left, 0, quiet), 0);
     EXPECT_EQ(rootMeanSquare(played.right, 0, quiet), 0);
     EXPECT_GT(rootMeanSquare(played.left, quiet, played.left.size()), 0.01);
