@@ -103,10 +103,10 @@ Samples electricity2() {
     double carrier = 0, modulator = 0;
     for (size_t i = 0; i < s.size(); ++i) {
         const double t = static_cast<double>(i) / rate;
-        const double frequency = 180 + 1700 * std::exp(-t * 9);
+        const double frequency = 160 + 1200 * std::exp(-t * 9);
         carrier += frequency / rate;
         modulator += frequency * 1.5 / rate;
-        const double index = 2.5 + 2.0 * std::exp(-t * 6);
+        const double index = 2.0 + 1.0 * std::exp(-t * 6);
         const double tone = std::sin(2 * pi * carrier + index * std::sin(2 * pi * modulator));
         const double noise = bandPass(noiseFilter, nextRange(random, -1, 1), frequency * 2, 1.5);
         const double envelope = std::min(1.0, t / 0.004) * std::exp(-t * 7);
@@ -141,13 +141,14 @@ Samples cervo() {
     const double notes[] = {1046.5, 1318.5, 1568.0, 2093.0};  // Hz
     for (int n = 0; n < 4; ++n) {
         const double start = 0.07 * n;
+        double phase = 0;  // cycles of the fundamental, so the vibrato keeps a steady depth
         for (size_t i = static_cast<size_t>(start * rate); i < s.size(); ++i) {
             const double t = static_cast<double>(i) / rate - start;
-            const double vibrato = 1.0 + 0.003 * std::sin(2 * pi * 5.5 * t);
-            const double f = notes[n] * vibrato;
-            const double bell = std::sin(2 * pi * f * t) + 0.35 * std::sin(2 * pi * 2 * f * t) * std::exp(-t * 6) +
-                                0.15 * std::sin(2 * pi * 3.01 * f * t) * std::exp(-t * 10);
-            s[i] += bell * std::min(1.0, t / 0.003) * std::exp(-t * 3.2) * (n == 3 ? 1.2 : 1.0);
+            phase += notes[n] * (1.0 + 0.003 * std::sin(2 * pi * 5.5 * t)) / rate;
+            const double bell = std::sin(2 * pi * phase) + 0.35 * std::sin(2 * pi * 2 * phase) * std::exp(-t * 6) +
+                                0.15 * std::sin(2 * pi * 3.01 * phase) * std::exp(-t * 10);
+            const double attack = t < 0.008 ? 0.5 - 0.5 * std::cos(pi * t / 0.008) : 1.0;
+            s[i] += bell * attack * std::exp(-t * 3.2) * (n == 3 ? 1.2 : 1.0);
         }
     }
     normalise(s, 0.8);
