@@ -1,0 +1,72 @@
+// Feeds arbitrary bytes to the model loader as a file and checks that a
+// model it accepts keeps every invariant the drawing code relies on.
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "assets/model.h"
+
+namespace {
+
+void check(bool holds) {
+    if (!holds) std::abort();
+}
+
+bool finite(const Vector3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
+// A unit vector, or the zero vector.
+bool unitOrZero(const Vector3& v) {
+    const double length = std::sqrt(double(v.x) * v.x + double(v.y) * v.y + double(v.z) * v.z);
+    return length == 0.0 || std::fabs(length - 1.0) < 1e-3;
+}
+
+void checkModel(const Model& model) {
+    check(model.materialCount >= 1 && model.vertexCount >= 0 && model.faceCount >= 0);
+    check(model.materials[0].firstFace == 0);
+    for (int m = 0; m < model.materialCount; ++m) {
+        const Material& material = model.materials[m];
+        if (m > 0) check(material.firstFace == model.materials[m - 1].lastFace + 1);
+        check(material.lastFace >= material.firstFace - 1);
+        check(material.textureSlot >= 0);
+        check(material.textured != 0 && material.colour[3] == 1.0f && material.shininess == 50.0f);
+    }
+    check(model.materials[model.materialCount - 1].lastFace == model.faceCount - 1);
+    bool allFinite = true;
+    for (int v = 0; v < model.vertexCount; ++v) allFinite = allFinite && finite(model.positions[v]);
+    for (int f = 0; f < model.faceCount; ++f) {
+        const Face& face = model.faces[f];
+        for (int corner = 0; corner < 3; ++corner)
+            check(face.vertexIndex[corner] >= 0 && face.vertexIndex[corner] < model.vertexCount);
+        if (allFinite) check(unitOrZero(face.normal) && finite(face.centre));
+    }
+    if (allFinite)
+        for (int v = 0; v < model.vertexCount; ++v) check(unitOrZero(model.normals[v]));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    // One in-memory file for the whole run, rewritten for every input.
+    static const int file = memfd_create("model", 0);
+    static const std::string path = "/proc/self/fd/" + std::to_string(file);
+    if (file < 0 || ftruncate(file, 0) != 0 || lseek(file, 0, SEEK_SET) != 0) std::abort();
+    for (std::size_t written = 0; written < size;) {
+        const ssize_t count = write(file, data + written, size - written);
+        if (count <= 0) std::abort();
+        written += static_cast<std::size_t>(count);
+    }
+    const std::uint32_t textureSlotBase = size % 7;
+    Model* model = loadModel(path, textureSlotBase);
+    if (!model) return 0;
+    checkModel(*model);
+    delete[] model->faces;
+    delete[] model->positions;
+    delete[] model->normals;
+    delete[] model->materials;
+    delete model;
+    return 0;
+}
