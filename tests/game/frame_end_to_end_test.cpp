@@ -1,0 +1,168 @@
+// The game's own frame after the real start-up (window on Xvfb, the real
+// data, the sound bank on the null driver): when picking runs and a click is
+// taken, counted frame by frame.
+#include <AL/al.h>
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <stdexcept>
+#include <vector>
+
+#include "game/game.h"
+#include "game/rules.h"
+
+namespace {
+
+Game& startedGame() {
+    static Game* game = [] {
+        static Game made;
+        if (!startUp(made)) throw std::runtime_error("start-up failed");
+        return &made;
+    }();
+    return *game;
+}
+
+std::vector<float> voicePosition(const Game& game, int slot) {
+    std::vector<float> position(3);
+    alGetSourcefv(game.sound.sources[slot], AL_POSITION, position.data());
+    return position;
+}
+std::vector<float> positionOf(const Tube& tube) { return {tube.position[0], tube.position[1], tube.position[2]}; }
+
+// The pointer over a tube: the centre of the upward face of the tube model
+// nearest the middle of its bend, projected with the scene's projection and
+// view and the tube's own transform.
+FrameInput pointerOver(Game& game, int index) {
+    const Model& model = *game.models[tubeModelEntry];
+    double meanX = 0, meanZ = 0;
+    for (int v = 0; v < model.vertexCount; ++v) {
+        meanX += model.positions[v].x / model.vertexCount;
+        meanZ += model.positions[v].z / model.vertexCount;
+    }
+    Vector3 surface;
+    double nearest = 1e9;
+    for (int f = 0; f < model.faceCount; ++f) {
+        const Face& face = model.faces[f];
+        const double distance = std::hypot(face.centre.x - meanX, face.centre.z - meanZ);
+        if (face.normal.y >= 0.8f && distance < nearest) {
+            nearest = distance;
+            surface = face.centre;
+        }
+    }
+    const Tube& tube = game.state.board[index];
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(game.view.fov, game.view.aspect, game.view.near, game.view.far);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    gluLookAt(camera.eye[0], camera.eye[1], camera.eye[2], camera.centre[0], camera.centre[1], camera.centre[2],
+              camera.up[0], camera.up[1], camera.up[2]);
+    glTranslatef(tube.position[0], tube.position[1], tube.position[2]);
+    glRotatef(static_cast<float>(tube.angleY), 0, 1, 0);
+    GLdouble modelview[16], projection[16], x, y, z;
+    GLint viewport[4];
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    gluProject(surface.x, surface.y, surface.z, modelview, projection, viewport, &x, &y, &z);
+    FrameInput input;
+    input.mouseX = static_cast<int>(std::lround(x));
+    input.mouseY = game.view.height - static_cast<int>(std::lround(y));
+    return input;
+}
+
+// A tube in the middle of the board whose quarter turn from where it stands
+// meets none of its neighbours, so that a click on it sets off no chain.
+int tubeWithoutChain(const Board& board) {
+    for (int i = 6 * boardSide + 4; i <= 11 * boardSide; ++i) {
+        const int column = (i - 1) % boardSide + 1;
+        if (column < 4 || column > 12) continue;
+        Tube turned = board[i];
+        turned.angleY = (turned.angleY + 90) % 360;
+        bool meets = false;
+        for (int j : {i - 1, i + 1, i - boardSide, i + boardSide}) meets = meets || tubesConnect(turned, board[j]);
+        if (!meets) return i;
+    }
+    throw std::runtime_error("no tube without a chain");
+}
+
+TEST(Frame, TheFirstFramePicksAndTakesAClickAlthoughTheStartUpLightningRuns) {
+    Game& game = startedGame();
+    GameState& state = game.state;
+    for (int i = 1; i <= tubeCount; ++i) ASSERT_NE(state.board[i].lightningFrame, 0) << "start-up lightning";
+    const int tube = tubeWithoutChain(state.board);
+    const int angle = state.board[tube].angleY;
+
+    FrameInput input = pointerOver(game, tube);
+    input.leftButton = true;
+    runFrame(game, input);
+    EXPECT_EQ(state.hoveredTube, tube);
+    EXPECT_EQ(state.board[tube].turning, flagTrue);
+    EXPECT_EQ(state.board[tube].angleY, angle + 5);
+    EXPECT_EQ(state.board[tube].targetAngle, static_cast<float>((angle + 90) % 360));
+    EXPECT_EQ(state.board[tube].lightningFrame, 2) << "restarted by the turn, stepped by the tube pass";
+    EXPECT_EQ(voicePosition(game, clickVoice), positionOf(state.board[tube])) << "the pointer came onto it";
+    EXPECT_EQ(state.anyLightning, flagTrue);
+
+    // From the second frame on picking waits for every lightning to end.
+    runFrame(game, input);
+    EXPECT_EQ(state.hoveredTube, 0);
+    EXPECT_EQ(state.board[tube].angleY, angle + 10);
+    EXPECT_EQ(state.board[tube].targetAngle, static_cast<float>((angle + 90) % 360));
+}
+
+TEST(Frame, AHeldButtonTurnsTheTubeAgainAsSoonAsTheBoardIsIdle) {
+    Game& game = startedGame();
+    GameState& state = game.state;
+    // Wait out the start-up lightning (and whatever an earlier test left running).
+    FrameInput input;
+    int waited = 0;
+    do {
+        runFrame(game, input);
+        ASSERT_LT(++waited, 80);
+    } while (state.anyLightning || state.anyTubeTurning);
+
+    const int tube = tubeWithoutChain(state.board);
+    const int angle = state.board[tube].angleY;
+    input = pointerOver(game, tube);
+    input.leftButton = true;
+    runFrame(game, input);  // frame N
+    EXPECT_EQ(state.hoveredTube, tube);
+    EXPECT_EQ(state.clickedTube, tube);
+    EXPECT_EQ(voicePosition(game, turnVoice), positionOf(state.board[tube])) << "the turn voice at the tube";
+    EXPECT_EQ(state.board[tube].angleY, (angle + 5) % 360);
+
+    // The clicked tube started turning after that frame's flag update, so
+    // the next frame still picks; the held button does not start it again.
+    runFrame(game, input);  // N + 1
+    EXPECT_EQ(state.hoveredTube, tube);
+    EXPECT_EQ(state.clickedTube, tube);
+    EXPECT_EQ(state.board[tube].angleY, (angle + 10) % 360);
+    EXPECT_EQ(state.board[tube].lightningFrame, 3);
+
+    // Busy while it turns (rest in N + 17) and while its lightning runs
+    // (ended in N + 33, seen by that frame's flag update).
+    for (int frame = 2; frame <= 34; ++frame) {
+        runFrame(game, input);
+        ASSERT_EQ(state.hoveredTube, 0) << "frame N + " << frame;
+        if (frame == 17) {
+            EXPECT_EQ(state.board[tube].angleY, (angle + 90) % 360);
+        }
+    }
+    EXPECT_EQ(state.board[tube].lightningFrame, 0);
+    EXPECT_EQ(state.score, 0);
+
+    // The elbow has turned under the pointer: point at it where it now is,
+    // the button still down.
+    input = pointerOver(game, tube);
+    input.leftButton = true;
+    runFrame(game, input);  // N + 35: idle at the last flag update
+    EXPECT_EQ(state.hoveredTube, tube);
+    EXPECT_EQ(state.board[tube].turning, flagTrue);
+    EXPECT_EQ(state.board[tube].angleY, (angle + 95) % 360);
+    EXPECT_EQ(state.board[tube].targetAngle, static_cast<float>((angle + 180) % 360));
+}
+
+}  // namespace
