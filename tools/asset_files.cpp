@@ -110,9 +110,9 @@ void writeWav(const std::filesystem::path& path, const std::vector<double>& samp
 }
 
 int addVertex(Mesh& mesh, double x, double y, double z) {
-    mesh.positions.push_back(static_cast<float>(x));
-    mesh.positions.push_back(static_cast<float>(y));
-    mesh.positions.push_back(static_cast<float>(z));
+    mesh.positions.push_back(x);
+    mesh.positions.push_back(y);
+    mesh.positions.push_back(z);
     return static_cast<int>(mesh.positions.size() / 3) - 1;
 }
 

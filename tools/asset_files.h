@@ -42,7 +42,7 @@ struct MeshMaterial {
     std::vector<MeshFace> faces;  // in drawing order
 };
 struct Mesh {
-    std::vector<float> positions;         // x, y, z per vertex, scene units
+    std::vector<double> positions;        // x, y, z per vertex, scene units
     std::vector<MeshMaterial> materials;  // in file order
 };
 int addVertex(Mesh& mesh, double x, double y, double z);  // returns its 0-based index

@@ -129,16 +129,25 @@ Image endsImage() {
 }
 
 // A quiet, cool grey stone that tiles in both directions, so that black text
-// written over it reads well.
+// written over it reads well. The rows of t 0.25..0.3125 hold the stage
+// rim's bevel instead: dark at the outer edge (t 0.25), a highlight, then
+// the stone's own colour at the inner edge.
 Image backgroundImage() {
     Random random{0x7B1E0003};
     const Fractal mottle = makeFractal(random, 4, 4);
     const Fractal grain = makeFractal(random, 128, 1);
     Image image = makeImage(256, 256);
     for (int y = 0; y < 256; ++y) {
+        const double t = 1.0 - (y + 0.5) / 256;
+        double bevel = 1.0;
+        if (t >= 0.25 && t < 0.3125) {
+            const double p = (t - 0.25) / 0.0625;  // 0 at the outer edge, 1 at the inner
+            auto step = [](double a, double b, double x) { return smooth(clamp01((x - a) / (b - a))); };
+            bevel = 0.3 + 0.95 * step(0.05, 0.55, p) - 0.25 * step(0.65, 1.0, p);
+        }
         for (int x = 0; x < 256; ++x) {
             const double u = (x + 0.5) / 256, v = (y + 0.5) / 256;
-            const double shade = 1.0 + 0.06 * fractalAt(mottle, u, v) + 0.02 * fractalAt(grain, u, v);
+            const double shade = bevel * (1.0 + 0.06 * fractalAt(mottle, u, v) + 0.02 * fractalAt(grain, u, v));
             setPixel(image, x, y, clamp01(0.56 * shade), clamp01(0.59 * shade), clamp01(0.63 * shade), 1.0);
         }
     }

@@ -106,7 +106,7 @@ void checkOutward(const Mesh& mesh, const std::string& what) {
         for (const MeshFace& f : material.faces) {
             Point p[3];
             for (int k = 0; k < 3; ++k) {
-                const float* q = &mesh.positions[static_cast<size_t>(f.corner[k]) * 3];
+                const double* q = &mesh.positions[static_cast<size_t>(f.corner[k]) * 3];
                 p[k] = {q[0], q[1], q[2]};
             }
             const Point e1{p[1].x - p[0].x, p[1].y - p[0].y, p[1].z - p[0].z};
@@ -185,18 +185,31 @@ Mesh shellMesh() {
     return mesh;
 }
 
-// The stage: one flat quad at the tubes' lowest point, wider than the board
-// (x -7.5..7.5, z -15.5..-0.5) and reaching past the top of the picture.
-// Its texture coordinates put the score texture's text rows on the strip
-// behind the board: the "Best" line (rows 215..231) near z = -17, the
+// Two triangles of a flat quad whose corners a, b, c, d run counter-clockwise
+// seen from above.
+void addQuad(Mesh& mesh, std::vector<MeshFace>& faces, const Point (&corners)[4], const float (&uv)[4][2], double y) {
+    int index[4];
+    for (int k = 0; k < 4; ++k) index[k] = addVertex(mesh, corners[k].x, y, corners[k].z);
+    faces.push_back(face(index[0], index[1], index[2], uv[0][0], uv[0][1], uv[1][0], uv[1][1], uv[2][0], uv[2][1]));
+    faces.push_back(face(index[0], index[2], index[3], uv[0][0], uv[0][1], uv[2][0], uv[2][1], uv[3][0], uv[3][1]));
+}
+
+// The stage: a flat floor at the tubes' lowest point, wider than the board
+// (x -7.5..7.5, z -15.5..-0.5) and reaching past the top of the picture,
+// with a bevelled rim along its left, right and far edges.
+// The floor's texture coordinates put the score texture's text rows on the
+// strip behind the board: the "Best" line (rows 215..231) near z = -17, the
 // "Score" line (rows 235..251) ending near z = -23.2, both starting at the
-// board's left edge, x = -7.5, 1.3 units per character.
+// board's left edge, x = -7.5, 1.3 units per character. The floor uses t
+// 0.41..1 of the picture; the rim takes its shading across t 0.25..0.3125,
+// a band of the background picture kept for it.
 Mesh stageMesh() {
     constexpr double floorY = -collarRadius;
-    constexpr double left = -11.5, right = 11.5, nearZ = 1.5, farZ = -24.5;
+    constexpr double left = -11.5, right = 11.5, nearZ = 1.5, farZ = -24.5, rim = 0.3;
     constexpr double textLeft = -7.5, characterWidth = 1.3;
     constexpr double scoreTopZ = -23.2, bestBottomZ = -17.0;
     constexpr double tScoreTop = 251.0 / 256, tBestBottom = 215.0 / 256;
+    constexpr float rimOuterT = 64.5f / 256, rimInnerT = 79.5f / 256;
     auto s = [&](double x) { return static_cast<float>((x - textLeft) / (16 * characterWidth)); };
     auto t = [&](double z) {
         return static_cast<float>(tBestBottom +
@@ -204,15 +217,34 @@ Mesh stageMesh() {
     };
     Mesh mesh;
     mesh.materials.push_back({"0_stage_floor", {}});
-    const int frontLeft = addVertex(mesh, left, floorY, nearZ);
-    const int frontRight = addVertex(mesh, right, floorY, nearZ);
-    const int backRight = addVertex(mesh, right, floorY, farZ);
-    const int backLeft = addVertex(mesh, left, floorY, farZ);
-    // Face 0 first: its corner order makes the floor's plane normal point up.
-    mesh.materials[0].faces.push_back(
-        face(frontLeft, frontRight, backRight, s(left), t(nearZ), s(right), t(nearZ), s(right), t(farZ)));
-    mesh.materials[0].faces.push_back(
-        face(frontLeft, backRight, backLeft, s(left), t(nearZ), s(right), t(farZ), s(left), t(farZ)));
+    std::vector<MeshFace>& faces = mesh.materials[0].faces;
+    const double innerLeft = left + rim, innerRight = right - rim, innerFar = farZ + rim;
+    // The floor first: face 0's corner order makes the floor's plane normal point up.
+    addQuad(mesh, faces,
+            {{innerLeft, 0, nearZ}, {innerRight, 0, nearZ}, {innerRight, 0, innerFar}, {innerLeft, 0, innerFar}},
+            {{s(innerLeft), t(nearZ)},
+             {s(innerRight), t(nearZ)},
+             {s(innerRight), t(innerFar)},
+             {s(innerLeft), t(innerFar)}},
+            floorY);
+    // The rim: outer edge at rimOuterT, inner edge at rimInnerT, s along it.
+    auto along = [&](double d) { return static_cast<float>(d / (16 * characterWidth)); };
+    addQuad(mesh, faces, {{left, 0, nearZ}, {innerLeft, 0, nearZ}, {innerLeft, 0, innerFar}, {left, 0, farZ}},
+            {{along(-nearZ), rimOuterT},
+             {along(-nearZ), rimInnerT},
+             {along(-innerFar), rimInnerT},
+             {along(-farZ), rimOuterT}},
+            floorY);
+    addQuad(
+        mesh, faces, {{innerRight, 0, nearZ}, {right, 0, nearZ}, {right, 0, farZ}, {innerRight, 0, innerFar}},
+        {{along(nearZ), rimInnerT}, {along(nearZ), rimOuterT}, {along(farZ), rimOuterT}, {along(innerFar), rimInnerT}},
+        floorY);
+    addQuad(mesh, faces, {{innerLeft, 0, innerFar}, {innerRight, 0, innerFar}, {right, 0, farZ}, {left, 0, farZ}},
+            {{along(innerLeft), rimInnerT},
+             {along(innerRight), rimInnerT},
+             {along(right), rimOuterT},
+             {along(left), rimOuterT}},
+            floorY);
     return mesh;
 }
 
