@@ -40,6 +40,12 @@ SceneLists buildSceneLists(const Models& models, const TextureSlots& textureSlot
     const GLfloat noGlow[4] = {0, 0, 0, 0};
     glNewList(lists.lightningList, GL_COMPILE);
     glEnable(GL_BLEND);
+    // Source colour times itself plus the tube times min(source alpha, 1 -
+    // destination alpha): over the opaque tube that is the squared overlay
+    // alone, a deep electric blue with the arcs glowing white through it.
+    // Plain alpha blending (what an older GL falls back to when it refuses
+    // these factors) only tints the copper with faint veins that do not
+    // read as a charged tube at the board's size, so we keep these factors.
     glBlendFunc(GL_SRC_COLOR, GL_SRC_ALPHA_SATURATE);
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, textureSlots[lightningTexture]);

@@ -1,0 +1,151 @@
+// The real game's frames, from start-up through a click and its chain, read
+// back before the swap. With TUBECHAIN_SCREENSHOTS set to a folder, the
+// frames are also written there as PNG pictures.
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb_image_write.h>
+#pragma GCC diagnostic pop
+
+#include <cstdlib>
+#include <string>
+
+#include "game/game.h"
+#include "render/render_test_support.h"
+#include "render/score_texture.h"
+
+namespace {
+
+void keepPicture(const Picture& picture, const std::string& name) {
+    const char* folder = std::getenv("TUBECHAIN_SCREENSHOTS");
+    if (!folder || !*folder) return;
+    const std::string path = std::string(folder) + "/" + name + ".png";
+    const int stride = picture.width * 4;
+    // Frame rows come bottom first; the picture file wants the top first.
+    stbi_write_png(path.c_str(), picture.width, picture.height, 4,
+                   picture.rgba.data() + static_cast<std::size_t>(picture.height - 1) * stride, -stride);
+}
+
+Picture opaque(Picture picture) {
+    for (std::size_t i = 3; i < picture.rgba.size(); i += 4) picture.rgba[i] = 255;
+    return picture;
+}
+
+struct GameFrames : ::testing::Test {
+    void SetUp() override {
+        resetRandomUnit();
+        game = Game();
+        ASSERT_TRUE(startUp(game));
+    }
+    void TearDown() override { shutDown(game); }
+
+    // A click at the pointer, then frames until the board is idle again
+    // (the click's own frame still finds the board idle at its flag update),
+    // or until the frame limit. Keeps the frame with the most lightnings
+    // running once the chain has scored 3.
+    static void clickAndRun(const FrameInput& pointer, int frameLimit, Picture* busiest = nullptr,
+                            int* mostLit = nullptr) {
+        frame(pointer);  // the board is idle: this frame picks
+        frame(at(pointer.mouseX, pointer.mouseY, true));
+        for (int n = 0; n < frameLimit; ++n) {
+            const Picture picture = frame(pointer);
+            if (busiest && tubesWithLightning() > *mostLit && game.state.score >= 3) {
+                *mostLit = tubesWithLightning();
+                *busiest = picture;
+            }
+            if (idle()) break;
+        }
+    }
+    static int tubesWithLightning() {
+        int count = 0;
+        for (int i = 1; i <= tubeCount; ++i) count += game.state.board[i].lightningFrame != 0;
+        return count;
+    }
+
+    static Picture frame(const FrameInput& input) {
+        // The frame as the window shows it after the swap.
+        runFrame(game, input);
+
+        return opaque(readFrame(game.view.width, game.view.height));
+    }
+    static bool idle() { return !game.state.anyTubeTurning && !game.state.anyLightning; }
+    static FrameInput at(int x, int y, bool left = false) {
+        FrameInput input;
+        input.mouseX = x, input.mouseY = y, input.leftButton = left;
+        return input;
+    }
+
+    static inline Game game;
+};
+
+int differingPixels(const Picture& a, const Picture& b) {
+    int count = 0;
+    for (std::size_t i = 0; i < a.rgba.size(); i += 4) {
+        count += a.rgba[i] != b.rgba[i] || a.rgba[i + 1] != b.rgba[i + 1] || a.rgba[i + 2] != b.rgba[i + 2];
+    }
+    return count;
+}
+
+TEST_F(GameFrames, TheStageShowsTheScoreOfThePreviousFrame) {
+    // The first frame accepts a click (the board counts as idle before it):
+    // it banks the score into best and starts the score from 0.
+    game.state.score = 42;
+    game.state.best = 0;
+    runFrame(game, at(512, 384, true));
+    ASSERT_NE(game.state.clickedTube, 0) << "the pointer should be on a tube";
+    ASSERT_EQ(game.state.score, 0);
+    ASSERT_EQ(game.state.best, 42);
+    const Picture shown = readTexture(game.scoreTexture);
+
+    // The same pass run by hand, as the first frame met it (blending off).
+    auto written = [](std::int32_t score, std::int32_t best) {
+        glDisable(GL_BLEND);
+        renderScoreTexture(score, best, game.scoreTexture, game.fontListBase, game.textureSlots, game.view);
+        return readTexture(game.scoreTexture);
+    };
+    EXPECT_EQ(differingPixels(shown, written(42, 0)), 0);
+    EXPECT_GT(differingPixels(shown, written(0, 42)), 100);
+}
+
+// Walks through a game: the start-up flash, an idle board under the pointer,
+// clicks until one sets off a chain, and the score and best it leaves.
+TEST_F(GameFrames, FromTheStartUpFlashToAChainAndItsScore) {
+    const FrameInput centre = at(512, 384);
+    const Picture startUp = frame(centre);
+    EXPECT_EQ(tubesWithLightning(), tubeCount) << "every tube flashes at start-up";
+    keepPicture(startUp, "start-up");
+    int frames = 1;
+    while (!idle() && frames < 100) frame(centre), ++frames;
+    ASSERT_TRUE(idle());
+    const Picture hovered = frame(centre);
+    ASSERT_NE(game.state.hoveredTube, 0);
+    keepPicture(hovered, "idle-outline");
+    EXPECT_GT(differingPixels(startUp, hovered), 20000) << "the lightning covers the tubes";
+
+    // A click on the start-up board's upper left sets off a long chain.
+    // Unless pictures are asked for, the test stops a few activations in.
+    const bool pictures = std::getenv("TUBECHAIN_SCREENSHOTS") != nullptr;
+    Picture busiest;
+    int mostLit = 0;
+    clickAndRun(at(200, 250), pictures ? 100000 : 150, &busiest, &mostLit);
+    EXPECT_GE(game.state.score, 6);
+    EXPECT_GE(mostLit, 4);
+    EXPECT_GT(differingPixels(busiest, hovered), 2000);
+    keepPicture(busiest, "chain");
+    if (!pictures) return;
+
+    // One more click banks the chain's score as best; once its turn and
+    // chain have run out, the stage shows both.
+    ASSERT_TRUE(idle());
+    const int chainScore = game.state.score;
+    for (int attempt = 0; attempt < 20 && game.state.best != chainScore; ++attempt) {
+        clickAndRun(at(300 + (attempt * 89) % 400, 300 + (attempt * 53) % 300), 100000);
+    }
+    ASSERT_EQ(game.state.best, chainScore);
+    frame(at(880, 700));
+    keepPicture(frame(at(880, 700)), "score");
+}
+
+}  // namespace
