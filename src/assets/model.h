@@ -1,11 +1,11 @@
-// Triangle meshes read from the game's restricted OBJ text files, with the
-// geometry derived once at load: face centres and normals, smoothed vertex
-// normals and face planes.
+// Triangle meshes read from the game's restricted OBJ text files, with their
+// face centres, normals, planes and smoothed vertex normals derived at load.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+// A point or a direction in scene units, y up.
 struct Vector3 {
     float x = 0, y = 0, z = 0;
 };
@@ -35,13 +35,13 @@ struct Material {
 
 // A loaded mesh; it owns its four arrays.
 struct Model {
-    std::int32_t vertexCount = 0;
-    std::int32_t faceCount = 0;
-    std::int32_t materialCount = 0;
-    Vector3* positions = nullptr;   // vertexCount entries, scene units
-    Vector3* normals = nullptr;     // vertexCount smoothed unit normals
-    Face* faces = nullptr;          // faceCount triangles, grouped by material
-    Material* materials = nullptr;  // materialCount, in order of first appearance
+    std::int32_t vertexCount = 0;    // from the "Vertices:" count line
+    std::int32_t faceCount = 0;      // from the "Faces:" count line
+    std::int32_t materialCount = 0;  // from the "Materials:" count line, at least 1
+    Vector3* positions = nullptr;    // vertexCount entries, scene units
+    Vector3* normals = nullptr;      // vertexCount smoothed unit normals
+    Face* faces = nullptr;           // faceCount triangles, grouped by material
+    Material* materials = nullptr;   // materialCount, in order of first appearance
 };
 
 // Set-up
