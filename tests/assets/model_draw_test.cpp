@@ -120,10 +120,12 @@ void expectModelVertices(const Model& model, const std::vector<FedVertex>& sent)
 }
 
 TextureSlots someTextureSlots() {
+    sharedWindow();
     TextureSlots slots = {};
     glGenTextures(textureSlotCount, &slots[1]);
     for (int slot = 1; slot <= textureSlotCount; ++slot) glBindTexture(GL_TEXTURE_2D, slots[slot]);
     glBindTexture(GL_TEXTURE_2D, 0);
+    for (int slot = 1; slot <= textureSlotCount; ++slot) EXPECT_TRUE(glIsTexture(slots[slot]));
     return slots;
 }
 
