@@ -32,12 +32,19 @@ void buildFontLists(std::uint32_t fontListBase) {
 
 void printText(std::int32_t x, std::int32_t y, std::string_view text, std::int32_t charSet, float textScale,
                std::uint32_t fontListBase, const TextureSlots& textureSlots) {
-    // Space is the first glyph of a set; codes below 32 wrap round to 224..255.
-    std::vector<std::uint8_t> offsets(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        offsets[i] = static_cast<std::uint8_t>(static_cast<unsigned char>(text[i]) - 32u);
-    }
     if (charSet > 1) charSet = 1;
+    // Space is the first glyph of a set; codes below 32 wrap round to
+    // 224..255. A character whose glyph would lie outside the 256 glyph lists
+    // (codes below 32 or above 159 in set 1, and most in a negative set) is left
+    // out: the list of that number may belong to something else.
+    const std::int64_t setStart = 128 * static_cast<std::int64_t>(charSet);
+    std::vector<std::uint8_t> offsets;
+    offsets.reserve(text.size());
+    for (const char c : text) {
+        const std::uint8_t offset = static_cast<std::uint8_t>(static_cast<unsigned char>(c) - 32u);
+        const std::int64_t glyph = setStart + offset;
+        if (glyph >= 0 && glyph <= 255) offsets.push_back(offset);
+    }
 
     glPolygonMode(GL_FRONT, GL_FILL);
     glEnable(GL_BLEND);
@@ -57,9 +64,7 @@ void printText(std::int32_t x, std::int32_t y, std::string_view text, std::int32
     glTranslated(x, y, 0);
     glScalef(textScale, textScale, textScale);
 
-    // A negative set gives list numbers before the first glyph; those lists
-    // do not exist and draw nothing.
-    glListBase(static_cast<GLuint>(static_cast<std::int64_t>(fontListBase) + 128 * static_cast<std::int64_t>(charSet)));
+    glListBase(static_cast<GLuint>(static_cast<std::int64_t>(fontListBase) + setStart));
     if (!offsets.empty()) glCallLists(static_cast<GLsizei>(offsets.size()), GL_UNSIGNED_BYTE, offsets.data());
 
     glMatrixMode(GL_PROJECTION);

@@ -103,6 +103,30 @@ TEST_F(FontFixture, CharacterSetOneUsesTheLowerHalfAndHigherSetsDrawLikeIt) {
     }
 }
 
+TEST_F(FontFixture, CharactersPastTheGlyphListsDrawNothing) {
+    // Lists made after the glyphs, as the scene's own lists are; each would
+    // draw a quad with the texture coordinate (0.5, 0.5) at every corner.
+    const GLuint after = glGenLists(200);
+    ASSERT_EQ(after, listBase + 256);
+    for (GLuint list = after; list < after + 200; ++list) {
+        glNewList(list, GL_COMPILE);
+        glBegin(GL_QUADS);
+        glTexCoord2f(0.5f, 0.5f);
+        glVertex2i(0, 0), glVertex2i(8, 0), glVertex2i(8, 8), glVertex2i(0, 8);
+        glEnd();
+        glEndList();
+    }
+    // Code 200 in set 1 would be list 296; it is left out, and the next
+    // glyph takes its place.
+    const auto setOne = printed(0, 0, "A\xc8S", 1, 1.0f);
+    EXPECT_EQ(glyphNumbers(setOne), (std::vector<int>{128 + 33, 128 + 51}));
+    ASSERT_EQ(setOne.size(), 2u);
+    EXPECT_FLOAT_EQ(setOne[1].left, 16);
+    // A negative set reaches the glyphs only with codes from 160 on.
+    EXPECT_EQ(glyphNumbers(printed(0, 0, "A\xc1", -1, 1.0f)), (std::vector<int>{33}));
+    glDeleteLists(after, 200);
+}
+
 TEST_F(FontFixture, ScaleTwoDoublesTheGlyphAndTheAdvance) {
     const auto plain = printed(10, 20, "AB", 0, 1.0f);
     const auto doubled = printed(10, 20, "AB", 0, 2.0f);

@@ -109,6 +109,31 @@ TEST_F(GameFrames, TheStageShowsTheScoreOfThePreviousFrame) {
     EXPECT_GT(differingPixels(shown, written(0, 42)), 100);
 }
 
+TEST_F(GameFrames, FramesRaiseNoGlErrorAndLeaveTheMatrixStacksAsTheyFoundThem) {
+    auto depth = [](GLenum which) {
+        GLint value = 0;
+        glGetIntegerv(which, &value);
+        return value;
+    };
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    // The start-up flash (every tube's lightning), a hovered tube, a click
+    // whose tube turns with its lightning, and the frames after it.
+    frame(at(512, 596));
+    while (!idle()) frame(at(512, 596));
+    frame(at(512, 596));
+    ASSERT_NE(game.state.hoveredTube, 0);
+    frame(at(512, 596, true));
+    for (int n = 0; n < 5; ++n) {
+        frame(at(512, 596));
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << "frame " << n;
+    }
+    EXPECT_EQ(depth(GL_MODELVIEW_STACK_DEPTH), 1);
+    EXPECT_EQ(depth(GL_PROJECTION_STACK_DEPTH), 1);
+    EXPECT_EQ(depth(GL_TEXTURE_STACK_DEPTH), 1);
+    EXPECT_EQ(depth(GL_MATRIX_MODE), GL_MODELVIEW);
+}
+
 // Walks through a game: the start-up flash, an idle board under the pointer,
 // clicks until one sets off a chain, and the score and best it leaves.
 TEST_F(GameFrames, FromTheStartUpFlashToAChainAndItsScore) {
@@ -119,7 +144,8 @@ TEST_F(GameFrames, FromTheStartUpFlashToAChainAndItsScore) {
     int frames = 1;
     while (!idle() && frames < 100) frame(centre), ++frames;
     ASSERT_TRUE(idle());
-    const Picture hovered = frame(centre);
+    // The pointer on the open end of a big tube near the front.
+    const Picture hovered = frame(at(512, 596));
     ASSERT_NE(game.state.hoveredTube, 0);
     keepPicture(hovered, "idle-outline");
     EXPECT_GT(differingPixels(startUp, hovered), 20000) << "the lightning covers the tubes";
