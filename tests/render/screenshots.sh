@@ -1,7 +1,8 @@
 #!/bin/bash
 # Makes the README's pictures from the real game: runs the game-frames test
 # with TUBECHAIN_SCREENSHOTS set (start-up flash, hovered tube, a chain, the
-# score and best it leaves) on a virtual display, then shrinks them into docs/.
+# score and best it leaves) on a virtual display, then shrinks them into docs/
+# and adds a close-up of the hovered tube.
 # Usage: tests/render/screenshots.sh [build directory]   (from the repository root)
 set -euo pipefail
 build=${1:-build}
@@ -14,4 +15,7 @@ for name in start-up idle-outline chain score; do
     convert "$shots/$name.png" -resize 800x600 -strip -dither FloydSteinberg -colors 256 \
         "PNG8:docs/screenshot-$name.png"
 done
+# The hovered tube up close (the pointer stands at 512, 596).
+convert "$shots/idle-outline.png" -crop 240x160+400+510 +repage -scale 200% -strip \
+    "PNG24:docs/screenshot-outline-detail.png"
 ls -l docs/screenshot-*.png
