@@ -93,6 +93,7 @@ TEST_F(GameFrames, TheStageShowsTheScoreOfThePreviousFrame) {
     // it banks the score into best and starts the score from 0.
     game.state.score = 42;
     game.state.best = 0;
+    EXPECT_FALSE(glIsEnabled(GL_BLEND)) << "start-up only compiles lists: the first frame meets blending off";
     runFrame(game, at(512, 384, true));
     ASSERT_NE(game.state.clickedTube, 0) << "the pointer should be on a tube";
     ASSERT_EQ(game.state.score, 0);
