@@ -135,10 +135,12 @@ void drawShadows(const Board& board, const SceneLists& lists, const Model& stage
     // shadow, and each one it takes goes up to 2.
     glStencilOp(GL_KEEP, GL_KEEP, GL_INCR);
 
-    // The same light and floor for every tube: built once per frame.
+    // The same light and floor for every tube: built once per frame. A stage
+    // without faces has no floor to cast on.
     float shadowMatrix[16];
-    buildShadowMatrix(shadowMatrix, light.position, stageModel.faces[0].plane);
-    for (int i = 1; i <= tubeCount; ++i) {
+    const bool hasFloor = stageModel.faceCount > 0;
+    if (hasFloor) buildShadowMatrix(shadowMatrix, light.position, stageModel.faces[0].plane);
+    for (int i = 1; hasFloor && i <= tubeCount; ++i) {
         glPushMatrix();
         glMultMatrixf(shadowMatrix);
         placeTube(board[i]);

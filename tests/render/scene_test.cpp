@@ -142,6 +142,17 @@ TEST_F(SceneFixture, ShadowsFallOnTheStageOnlyAndDarkenItByHalf) {
     EXPECT_GT(besideDarkened, 1000);
 }
 
+TEST_F(SceneFixture, AStageWithoutFacesCastsNoShadowAndTheStateStillFollows) {
+    Model bare;  // no vertices, faces or materials
+    frameThrough(4);
+    const Picture before = frame();
+    drawShadows(state.board, lists, bare, light);
+    EXPECT_EQ(before.rgba, frame().rgba);
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+    EXPECT_FALSE(glIsEnabled(GL_STENCIL_TEST));
+}
+
 TEST_F(SceneFixture, OverlappingShadowsAreAsDarkAsOne) {
     // Two tubes close enough for their shadows to overlap; the rest stand
     // far off to the side, where their shadows leave the screen.
