@@ -31,13 +31,31 @@ double stamp() {
     return secondsSince(processStart) * 1000.0;
 }
 
-// Milliseconds spent in each stage of the frames of one case.
+// Milliseconds per frame, and spent in each stage, for the frames of one case.
 struct CaseTimes {
     std::vector<double> frame, score, pick, rules, scene, swap;
 };
 
-void timedFrame(Game& game, const FrameInput& input, CaseTimes& times) {
+// How a case's frames are timed: whole frames, with one time stamp at each
+// frame's end as the player sees it; or stage by stage, with a time stamp
+// (and so a glFinish) after every stage, which keeps the renderer from
+// overlapping one stage's drawing with the next stage's work.
+enum class Timing { wholeFrames, stages };
+
+void playFrame(Game& game, const FrameInput& input) {
+    const PointerHold hold = runFrame(game, input);
+    glfwSetCursorPos(game.window, hold.x, hold.y);
+    glfwSwapBuffers(game.window);
+    glfwPollEvents();
+}
+
+void timedFrame(Game& game, const FrameInput& input, CaseTimes& times, Timing timing) {
     const double start = stamp();
+    if (timing == Timing::wholeFrames) {
+        playFrame(game, input);
+        times.frame.push_back(stamp() - start);
+        return;
+    }
     runScorePass(game);
     const double scored = stamp();
     const PointerHold hold = readPointer(game, input);
@@ -64,13 +82,6 @@ double percentile(std::vector<double> values, double fraction) {
     std::sort(values.begin(), values.end());
     const size_t index = std::min(values.size() - 1, static_cast<size_t>(fraction * (values.size() - 1) + 0.5));
     return values[index];
-}
-
-void report(const char* name, const CaseTimes& times) {
-    std::printf("%-9s %6zu %8.2f %8.2f %8.2f | %6.2f %6.2f %6.2f %6.2f %6.2f\n", name, times.frame.size(),
-                percentile(times.frame, 0.5), percentile(times.frame, 0.99), percentile(times.frame, 1.0),
-                percentile(times.score, 0.5), percentile(times.pick, 0.5), percentile(times.rules, 0.5),
-                percentile(times.scene, 0.5), percentile(times.swap, 0.5));
 }
 
 // Ends every turn and lightning, so that the next frame finds the board idle.
@@ -126,6 +137,44 @@ int simulateChain(const Board& start, int tube, SoundBank& sound) {
     return state.score;
 }
 
+// The three cases. Each plays the given number of frames, timed as asked.
+void playIdle(Game& game, int frames, Timing timing, CaseTimes& times) {
+    // The board at rest, the pointer over tube 113: picking runs every frame.
+    settleBoard(game.state.board);
+    int x, y;
+    windowPixel(game, game.state.board[113].position, x, y);
+    playFrame(game, FrameInput{x, y, false, false});  // the flags see the idle board
+    for (int frame = 0; frame < frames; ++frame) timedFrame(game, FrameInput{x, y, false, false}, times, timing);
+}
+
+void playStartUp(Game& game, int frames, Timing timing, CaseTimes& times) {
+    // Every tube flashing, as in the frames after a shuffle.
+    for (int frame = 0; frame < frames; ++frame) {
+        if (frame % 10 == 0) shuffleBoard(game.state.board);
+        timedFrame(game, FrameInput{512, 384, false, false}, times, timing);
+    }
+}
+
+void playChain(Game& game, const Board& startBoard, int chainTube, int frames, Timing timing, CaseTimes& times) {
+    // The chain clicked on the start-up board, clicked again each time it
+    // ends; only the frames in which tubes turn are counted.
+    GameState& state = game.state;
+    int x, y;
+    windowPixel(game, startBoard[chainTube].position, x, y);
+    CaseTimes discarded;
+    bool clickNext = true;
+    while (times.frame.size() < static_cast<size_t>(frames)) {
+        if (clickNext) {
+            copyBoard(startBoard, state.board);
+            settleBoard(state.board);
+            state.anyTubeTurning = state.anyLightning = 0;
+        }
+        const bool counted = state.anyTubeTurning || clickNext;
+        timedFrame(game, FrameInput{x, y, clickNext, false}, counted ? times : discarded, timing);
+        clickNext = !state.anyTubeTurning && !clickNext;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -133,14 +182,13 @@ int main(int argc, char** argv) {
     static Game game;
     if (!startUp(game)) return 1;
 
-    CaseTimes firstFrame;
-    timedFrame(game, FrameInput{512, 384, false, false}, firstFrame);
+    playFrame(game, FrameInput{512, 384, false, false});
+    glFinish();
     const double startUpMs = secondsSince(processStart) * 1000.0;
 
-    GameState& state = game.state;
     Board startBoard;
     createBoard(startBoard);
-    copyBoard(state.board, startBoard);
+    copyBoard(game.state.board, startBoard);
 
     // The longest chain on the start-up board.
     int chainTube = 1, chainScore = -1;
@@ -151,53 +199,24 @@ int main(int argc, char** argv) {
 
     std::printf("Frame times in milliseconds, %d frames a case, 1024 x 768, %s\n", framesPerCase,
                 reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
-    std::printf("%-9s %6s %8s %8s %8s | %6s %6s %6s %6s %6s\n", "case", "frames", "median", "p99", "max", "score",
-                "pick", "rules", "scene", "swap");
-    std::printf("%-9s %6s %8s %8s %8s | %6s %6s %6s %6s %6s\n", "", "", "", "", "", "(medians of each stage)", "", "",
-                "", "");
-
-    // Idle: the board at rest, the pointer over tube 113; picking runs every frame.
-    {
-        settleBoard(state.board);
-        int x, y;
-        windowPixel(game, state.board[113].position, x, y);
-        CaseTimes times;
-        timedFrame(game, FrameInput{x, y, false, false}, times);  // the flags see the idle board
-        times = CaseTimes{};
-        for (int frame = 0; frame < framesPerCase; ++frame) timedFrame(game, FrameInput{x, y, false, false}, times);
-        report("idle", times);
-    }
-
-    // Start-up: every tube flashing, as in the frames after a shuffle.
-    {
-        CaseTimes times;
-        for (int frame = 0; frame < framesPerCase; ++frame) {
-            if (frame % 10 == 0) shuffleBoard(state.board);
-            timedFrame(game, FrameInput{512, 384, false, false}, times);
+    std::printf("%-9s %8s %8s %8s | %6s %6s %6s %6s %6s\n", "", "whole", "frames", "", "stage", "by", "stage",
+                "(medians)", "");
+    std::printf("%-9s %8s %8s %8s | %6s %6s %6s %6s %6s\n", "case", "median", "p99", "max", "score", "pick", "rules",
+                "scene", "swap");
+    for (const char* name : {"idle", "start-up", "chain"}) {
+        CaseTimes frames, stages;
+        for (Timing timing : {Timing::wholeFrames, Timing::stages}) {
+            CaseTimes& times = timing == Timing::wholeFrames ? frames : stages;
+            if (name[0] == 'i') playIdle(game, framesPerCase, timing, times);
+            if (name[0] == 's') playStartUp(game, framesPerCase, timing, times);
+            if (name[0] == 'c') playChain(game, startBoard, chainTube, framesPerCase, timing, times);
         }
-        report("start-up", times);
+        std::printf("%-9s %8.2f %8.2f %8.2f | %6.2f %6.2f %6.2f %6.2f %6.2f\n", name, percentile(frames.frame, 0.5),
+                    percentile(frames.frame, 0.99), percentile(frames.frame, 1.0), percentile(stages.score, 0.5),
+                    percentile(stages.pick, 0.5), percentile(stages.rules, 0.5), percentile(stages.scene, 0.5),
+                    percentile(stages.swap, 0.5));
     }
-
-    // Chain: the longest chain of the start-up board, clicked again each
-    // time it ends; only the frames in which tubes turn are counted.
-    {
-        int x, y;
-        windowPixel(game, startBoard[chainTube].position, x, y);
-        CaseTimes times, discarded;
-        bool clickNext = true;
-        while (times.frame.size() < static_cast<size_t>(framesPerCase)) {
-            if (clickNext) {
-                copyBoard(startBoard, state.board);
-                settleBoard(state.board);
-                state.anyTubeTurning = state.anyLightning = 0;
-            }
-            const bool turningBefore = state.anyTubeTurning;
-            timedFrame(game, FrameInput{x, y, clickNext, false}, turningBefore || clickNext ? times : discarded);
-            clickNext = !state.anyTubeTurning && !clickNext;
-        }
-        report("chain", times);
-        std::printf("chain: tube %d on the start-up board, %d activations a run\n", chainTube, chainScore);
-    }
+    std::printf("chain: tube %d of the start-up board, %d activations a run\n", chainTube, chainScore);
 
     rusage usage = {};
     getrusage(RUSAGE_SELF, &usage);
