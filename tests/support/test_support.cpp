@@ -30,6 +30,12 @@ const ViewSettings& sharedView() {
     return view;
 }
 
+int occurrences(const std::string& text, const std::string& part) {
+    int count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
+
 fs::path sourceDir() { return TUBECHAIN_SOURCE_DIR; }
 fs::path executablePath() { return TUBECHAIN_EXECUTABLE; }
 

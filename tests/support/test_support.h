@@ -51,5 +51,8 @@ struct DataCopy {
     std::filesystem::path folder;
 };
 
+// How often part occurs in text.
+int occurrences(const std::string& text, const std::string& part);
+
 std::filesystem::path sourceDir();
 std::filesystem::path executablePath();
