@@ -16,10 +16,10 @@ constexpr double bendRadius = 0.5;     // radius of the centre line
 constexpr double tubeRadius = 0.18;    // radius of the tube's body
 constexpr double collarRadius = 0.22;  // radius of the collar at each open end; the tube's lowest point
 constexpr double collarAngle = 0.24;   // radians of the centre line covered by each collar
-constexpr double shellRadius = 0.25;   // radius of the lightning shell
+constexpr double shellRadius = 0.26;   // radius of the lightning shell: its flat faces clear the collars
 constexpr int ringSides = 8;           // vertices around every ring
-constexpr int bodySegments = 5;        // rings - 1 along the body
-constexpr int shellSegments = 6;       // rings - 1 along the lightning shell
+constexpr int bodySegments = 3;        // rings - 1 along the body
+constexpr int shellSegments = 4;       // rings - 1 along the lightning shell
 
 struct Point {
     double x, y, z;
@@ -216,7 +216,12 @@ Mesh stageMesh() {
                                   (tScoreTop - tBestBottom) * (z - bestBottomZ) / (scoreTopZ - bestBottomZ));
     };
     Mesh mesh;
-    mesh.materials.push_back({"0_stage_floor", {}});
+    // The floor's own material names no picture (slot 4 + 3, past the six
+    // loaded ones): the score texture laid over the same faces right after it
+    // is the opaque background picture with the text, so it covers every
+    // pixel, and a picture sampled here too would cost a third of the
+    // stage's fill and never be seen.
+    mesh.materials.push_back({"3_stage_floor", {}});
     std::vector<MeshFace>& faces = mesh.materials[0].faces;
     const double innerLeft = left + rim, innerRight = right - rim, innerFar = farZ + rim;
     // The floor first: face 0's corner order makes the floor's plane normal point up.

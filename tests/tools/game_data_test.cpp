@@ -299,7 +299,11 @@ TEST(StageModel, FloorLiesUnderTheTubesWithFaceZerosNormalUp) {
     ASSERT_NE(stage, nullptr);
     ASSERT_NE(tube, nullptr);
     ASSERT_GE(stage->materialCount, 1);
-    EXPECT_EQ(stage->materials[0].textureSlot, 4);  // the background picture
+    // The floor's own material names no loaded picture: the score texture
+    // drawn over the same faces is the opaque background picture and hides
+    // it, so sampling a picture here would only cost fill.
+    const int floorSlot = stage->materials[0].textureSlot;
+    EXPECT_TRUE(floorSlot < 1 || floorSlot > textureSlotCount) << "slot " << floorSlot;
     const float* plane = stage->faces[0].plane;
     EXPECT_GT(plane[1], 0.0f) << "the shadow matrix needs the floor's normal pointing up, to the light";
     EXPECT_NEAR(plane[0] / plane[1], 0.0, 1e-6);
