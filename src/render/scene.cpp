@@ -194,6 +194,10 @@ void renderScene(GameState& state, SoundBank& sound, const SceneLists& lists, co
     setUpSceneView(view, light);
     drawStageIntoStencil(stageModel);
     drawStageWithScore(stageModel, textureSlots, scoreTexture);
+    // A software renderer starts filling only when its queued work is
+    // flushed: the stage, most of a frame's fill, then fills on the
+    // renderer's threads while this thread sends the shadows and the tubes.
+    glFlush();
     drawShadows(state.board, lists, stageModel, light);
     drawTubes(state, sound, lists);
 }
