@@ -6,7 +6,7 @@ cd "$(dirname "$0")/../.."
 build=build-sanitize
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUBECHAIN_SANITIZE=ON > /dev/null
 cmake --build "$build" --target soak_test -j "$(nproc)" > /dev/null
-frames=3000
+frames=1000
 [ "${CI:-}" = "true" ] && frames=20000
 export TUBECHAIN_SOAK_FRAMES=$frames
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
