@@ -3,7 +3,7 @@
 # with TUBECHAIN_SCREENSHOTS set (start-up flash, hovered tube, a chain, the
 # score and best it leaves) on a virtual display, then shrinks them into docs/
 # and adds a close-up of the hovered tube.
-# Usage: tests/render/screenshots.sh [build directory]   (from the repository root)
+# Usage: scripts/screenshots.sh [build directory]   (from the repository root)
 set -euo pipefail
 build=${1:-build}
 shots=$(mktemp -d)
