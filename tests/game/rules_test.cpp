@@ -1,7 +1,5 @@
-// The rules, as a table of board situations run frame by frame through the
-// game's own rule stage, with the tube pass's lightning step after it, on a
-// real OpenAL device (the null driver): every voice the rules play is
-// checked through its source's state and position.
+// The rules, run frame by frame on board situations with the tube pass's
+// lightning step after them; voices checked on a real (null) OpenAL device.
 #include "game/rules.h"
 
 #include <AL/al.h>
@@ -24,8 +22,7 @@ constexpr float eye[3] = {0, 14, 5};
 // Angles at which a tube opens nowhere, so it neither activates nor is activated.
 constexpr int idleAngle = 315;
 
-// One bank on the null device for the whole program, loaded from the game's
-// own voice files.
+// One bank of the game's own voices on the null device, for the whole program.
 SoundBank& realBank() {
     static SoundBank bank = [] {
         SoundBank made;
@@ -150,6 +147,13 @@ struct Table {
     }
 };
 
+// Sets a tube turning from angle towards target.
+void setTurning(Tube& tube, int angle, float target) {
+    tube.angleY = angle;
+    tube.targetAngle = target;
+    tube.turning = flagTrue;
+}
+
 // The open sides of an elbow at each quarter, as (dx, dz) towards the side.
 struct Side {
     int dx, dz;
@@ -196,57 +200,37 @@ TEST(Neighbours, CornerTubesHaveTwoEdgeTubesThreeInnerTubesFour) {
         }
         EXPECT_EQ(count, expected) << "tube " << i;
     }
-    EXPECT_EQ(tubeIndex(8, 8), 113);
     EXPECT_FALSE(tubesAreNeighbours(board[113], board[97])) << "corner contact";
     EXPECT_FALSE(tubesAreNeighbours(board[113], board[129])) << "corner contact";
     EXPECT_FALSE(tubesAreNeighbours(board[113], board[115])) << "two apart";
     EXPECT_FALSE(tubesAreNeighbours(board[15], board[16])) << "end of one row, start of the next";
 }
 
+// Every pair of angles on each of 113's four neighbours, quarter 4 included.
 TEST(TubesConnect, FollowsTheOpenSidesOfBothTubesInEveryDirection) {
     Board board;
     createBoard(board);
-    const int angles[] = {0, 90, 180, 270, 315, 355, 45, 135};
     // 113's neighbours, with the direction from 113 towards each.
     const struct { int index, dx, dz; } neighbours[] = {{112, -1, 0}, {114, 1, 0}, {98, 0, 1}, {128, 0, -1}};
     for (const auto& n : neighbours) {
-        for (int angleA : angles) {
-            for (int angleB : angles) {
+        for (int angleA = 0; angleA < 360; angleA += 5) {
+            for (int angleB = 0; angleB < 360; angleB += 5) {
                 board[113].angleY = angleA;
                 board[n.index].angleY = angleB;
                 const int qa = quarter(board[113]), qb = quarter(board[n.index]);
                 const bool expected = opensTowards(qa, n.dx, n.dz) && opensTowards(qb, -n.dx, -n.dz);
-                EXPECT_EQ(tubesConnect(board[113], board[n.index]), expected)
+                ASSERT_EQ(tubesConnect(board[113], board[n.index]), expected)
                     << "113 at " << angleA << ", " << n.index << " at " << angleB;
-                EXPECT_EQ(tubesConnect(board[n.index], board[113]), expected) << "not symmetric";
+                ASSERT_EQ(tubesConnect(board[n.index], board[113]), expected) << "not symmetric";
             }
         }
     }
-}
-
-TEST(TubesConnect, QuarterOneMeetsItsPlusXNeighbourOnlyAtQuarterZeroOrThree) {
-    Board board;
-    createBoard(board);
+    // Quarter 1 meets its +x neighbour only at quarters 0 and 3.
     board[113].angleY = 90;
-    const bool expected[4] = {true, false, false, true};
+    const bool meets[4] = {true, false, false, true};
     for (int q = 0; q < 4; ++q) {
         board[114].angleY = 90 * q;
-        EXPECT_EQ(tubesConnect(board[113], board[114]), expected[q]) << "114 at quarter " << q;
-    }
-}
-
-TEST(TubesConnect, QuarterFourConnectsToNothingEitherWay) {
-    Board board;
-    createBoard(board);
-    for (int angle = 315; angle <= 355; angle += 5) {
-        for (int neighbour : {112, 114, 98, 128}) {
-            for (int other = 0; other < 360; other += 5) {
-                board[113].angleY = angle;
-                board[neighbour].angleY = other;
-                EXPECT_FALSE(tubesConnect(board[113], board[neighbour])) << angle << " / " << other;
-                EXPECT_FALSE(tubesConnect(board[neighbour], board[113])) << other << " / " << angle;
-            }
-        }
+        EXPECT_EQ(tubesConnect(board[113], board[114]), meets[q]) << "114 at quarter " << q;
     }
 }
 
@@ -306,11 +290,12 @@ TEST(Turn, TubeAtRestAt0ActivatesItsMinusXNeighbourAtQuarter1Or2AndItsPlusZNeigh
         for (int other : {114, 128, 97, 99, 127, 129}) EXPECT_EQ(table.tube(other).activated, 0) << other;
         EXPECT_EQ(table.state().score, left + near);
         EXPECT_EQ(table.state().activationsThisFrame, left + near);
+        const float nextQuarter = (90 * q + 90) % 360;
         if (left) {
-            EXPECT_EQ(table.tube(112).targetAngle, static_cast<float>((90 * q + 90) % 360));
+            EXPECT_EQ(table.tube(112).targetAngle, nextQuarter);
         }
         if (near) {
-            EXPECT_EQ(table.tube(98).targetAngle, static_cast<float>((90 * q + 90) % 360));
+            EXPECT_EQ(table.tube(98).targetAngle, nextQuarter);
         }
         // An activation relights the tube at rest (1, stepped to 2 in the
         // tube pass); without one its lightning from the click runs on.
@@ -331,12 +316,8 @@ TEST(Turn, ATubeActivatedAt45WhileTurningGoesOnTo135AndRestsThere) {
     // scan, stands at 45 on its way to 90 (quarter 0, open -x).
     Tube& left = table.tube(112);
     Tube& right = table.tube(113);
-    left.angleY = 85;
-    left.targetAngle = 90;
-    left.turning = flagTrue;
-    right.angleY = 45;
-    right.targetAngle = 90;
-    right.turning = flagTrue;
+    setTurning(left, 85, 90);
+    setTurning(right, 45, 90);
     table.frame();
     EXPECT_EQ(left.cameToRest, flagTrue);
     EXPECT_EQ(right.activated, flagTrue);
@@ -362,12 +343,8 @@ TEST(Turn, LowerIndexRestingTubeActivatesItsNeighbourBeforeItsOwnStep) {
     Table table;
     Tube& i = table.tube(98);
     Tube& j = table.tube(113);
-    i.angleY = 175;
-    i.targetAngle = 180;
-    i.turning = flagTrue;
-    j.angleY = 85;
-    j.targetAngle = 90;
-    j.turning = flagTrue;
+    setTurning(i, 175, 180);
+    setTurning(j, 85, 90);
     table.frame();
     EXPECT_EQ(i.cameToRest, flagTrue);
     EXPECT_EQ(j.activated, flagTrue);
@@ -390,12 +367,8 @@ TEST(Turn, HigherIndexTubeRestingAt0ActivatesTheLowerOneThatRestedInTheSameFrame
     Table table;
     Tube& i = table.tube(98);
     Tube& j = table.tube(113);
-    i.angleY = 175;
-    i.targetAngle = 180;
-    i.turning = flagTrue;
-    j.angleY = 355;
-    j.targetAngle = 0;
-    j.turning = flagTrue;
+    setTurning(i, 175, 180);
+    setTurning(j, 355, 0);
     table.frame();
     EXPECT_EQ(j.cameToRest, flagTrue);
     EXPECT_EQ(i.cameToRest, flagTrue);
@@ -421,9 +394,7 @@ void setUpRestingPairs(Table& table, int count) {
     for (int k = 0; k < count; ++k) {
         const int row = 2 + 2 * (k % 7), column = 3 + 4 * (k / 7);
         Tube& resting = table.tube(tubeIndex(row, column));
-        resting.angleY = 355;
-        resting.targetAngle = 0;
-        resting.turning = flagTrue;
+        setTurning(resting, 355, 0);
         table.tube(tubeIndex(row, column - 1)).angleY = 90;
     }
 }
