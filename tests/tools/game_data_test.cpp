@@ -1,8 +1,5 @@
-// The properties of the committed game data that the game depends on: the
-// tube's open ends on the cell's -x and +z sides, faces turned outwards, the
-// stage's floor under the tubes with its normal up and the score written
-// large where the camera sees it, the font's glyph order, the pictures'
-// alpha and seams, and sounds that start and stop without a click.
+// What the game relies on in its committed data: the models' shapes and
+// texture coordinates, the pictures' layout, alpha and seams, the sounds' form.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -50,6 +47,12 @@ Vector3 centreLinePoint(double phi) {
 double distanceFromCentreLine(const Vector3& p) { return length(minus(p, centreLinePoint(bendAngle(p)))); }
 
 const Vector3& corner(const Model& model, const Face& face, int k) { return model.positions[face.vertexIndex[k]]; }
+
+// The lowest and highest texture coordinate (0 for s, 1 for t) over a face's corners.
+std::pair<double, double> texRange(const Face& face, int axis) {
+    const double a = face.texCoord[0][axis], b = face.texCoord[1][axis], c = face.texCoord[2][axis];
+    return {std::min({a, b, c}), std::max({a, b, c})};
+}
 
 double lowestY(const Model& model) {
     double lowest = 1e9;
@@ -364,13 +367,8 @@ TEST(StageModel, ScoreLinesLandLargeOnTheFloorBehindTheBoardAndOnlyOnce) {
     // No other copy of the text rectangle (shifted by whole repeats of the
     // texture) falls within any stage face's texture coordinates.
     for (int f = 0; f < stage->faceCount; ++f) {
-        double sMin = 1e9, sMax = -1e9, tMin = 1e9, tMax = -1e9;
-        for (int k = 0; k < 3; ++k) {
-            sMin = std::min(sMin, double(stage->faces[f].texCoord[k][0]));
-            sMax = std::max(sMax, double(stage->faces[f].texCoord[k][0]));
-            tMin = std::min(tMin, double(stage->faces[f].texCoord[k][1]));
-            tMax = std::max(tMax, double(stage->faces[f].texCoord[k][1]));
-        }
+        const auto [sMin, sMax] = texRange(stage->faces[f], 0);
+        const auto [tMin, tMax] = texRange(stage->faces[f], 1);
         for (int i = -3; i <= 3; ++i) {
             for (int j = -3; j <= 3; ++j) {
                 if (i == 0 && j == 0) continue;
@@ -408,18 +406,14 @@ std::vector<int> inkRows(const Image& font, int glyph) {
     return rows;
 }
 
+// The first and last row with ink, -1 when there is none.
 int firstInkRow(const std::vector<int>& rows) {
-    for (int y = 0; y < 16; ++y) {
-        if (rows[y] > 0) return y;
-    }
-    return -1;
+    const auto it = std::find_if(rows.begin(), rows.end(), [](int n) { return n > 0; });
+    return it == rows.end() ? -1 : int(it - rows.begin());
 }
-
 int lastInkRow(const std::vector<int>& rows) {
-    for (int y = 15; y >= 0; --y) {
-        if (rows[y] > 0) return y;
-    }
-    return -1;
+    const auto it = std::find_if(rows.rbegin(), rows.rend(), [](int n) { return n > 0; });
+    return it == rows.rend() ? -1 : int(rows.rend() - it) - 1;
 }
 
 TEST(FontImage, HoldsTheGlyphsInCharacterOrderWithRowZeroAtTheTop) {
@@ -503,11 +497,7 @@ TEST(Pictures, BackgroundIsQuietUnderBlackTextAndTilesWithoutASeam) {
     const Image image = readImage("Texture/Background.tga");
     const LoadedModel stage = load("Model/Stage.OBJ", 4);
     ASSERT_NE(stage, nullptr);
-    double tLow = 1e9, tHigh = -1e9;
-    for (int k = 0; k < 3; ++k) {
-        tLow = std::min(tLow, double(stage->faces[0].texCoord[k][1]));
-        tHigh = std::max(tHigh, double(stage->faces[0].texCoord[k][1]));
-    }
+    const auto [tLow, tHigh] = texRange(stage->faces[0], 1);
     double sum = 0, squares = 0;
     int count = 0;
     for (int y = 0; y < image.height; ++y) {
