@@ -17,17 +17,13 @@
 #include "assets/image.h"
 #include "assets/model.h"
 #include "assets/model_draw.h"
+#include "support/loaded_model.h"
 
 namespace {
 
 constexpr double pi = 3.14159265358979323846;
 
-struct ModelRelease {
-    void operator()(Model* model) const { freeModel(model); }
-};
-using LoadedModel = std::unique_ptr<Model, ModelRelease>;
-
-LoadedModel load(const char* path, std::uint32_t slotBase) { return LoadedModel(loadModel(path, slotBase)); }
+LoadedModel load(const char* path, std::uint32_t slotBase) { return loadModelFile(path, slotBase); }
 
 double dot(const Vector3& a, const Vector3& b) { return double(a.x) * b.x + double(a.y) * b.y + double(a.z) * b.z; }
 Vector3 minus(const Vector3& a, const Vector3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
