@@ -1,7 +1,5 @@
-// Picking in the game's own window (Xvfb, llvmpipe) with the real tube
-// model: the tube under the pointer against a depth-tested drawing of the
-// board in one flat colour per tube, the nearest-hit and tie rules, the pick
-// region at the window's edges, and the matrices left behind.
+// Picking in the game's own window with the real tube model, against a
+// depth-tested drawing of the board in one flat colour per tube.
 #include "game/picking.h"
 
 #include <GL/gl.h>
@@ -15,6 +13,7 @@
 #include "assets/model.h"
 #include "assets/model_draw.h"
 #include "support/test_support.h"
+#include "support/tube_pointer.h"
 
 namespace {
 
@@ -38,67 +37,8 @@ Board shuffledBoard() {
     return board;
 }
 
-// The scene's projection and view, as the frame sets them.
-void loadSceneMatrices() {
-    const ViewSettings& view = sharedView();
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(view.fov, view.aspect, view.near, view.far);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    gluLookAt(camera.eye[0], camera.eye[1], camera.eye[2], camera.centre[0], camera.centre[1], camera.centre[2],
-              camera.up[0], camera.up[1], camera.up[2]);
-}
-
-void applyTubeTransform(const Tube& tube) {
-    glTranslatef(tube.position[0], tube.position[1], tube.position[2]);
-    glRotatef(static_cast<float>(tube.angleX), 1, 0, 0);
-    glRotatef(static_cast<float>(tube.angleY), 0, 1, 0);
-    glRotatef(static_cast<float>(tube.angleZ), 0, 0, 1);
-}
-
-struct WindowPoint {
-    double x, y, depth;  // GL window coordinates: y up from the bottom edge
-};
-
-// Where a point given in a tube's own frame lands on the window.
-WindowPoint projectOnTube(const Tube& tube, const Vector3& local) {
-    loadSceneMatrices();
-    glPushMatrix();
-    applyTubeTransform(tube);
-    GLdouble modelview[16], projection[16];
-    GLint viewport[4];
-    glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
-    glGetDoublev(GL_PROJECTION_MATRIX, projection);
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    glPopMatrix();
-    WindowPoint point{};
-    gluProject(local.x, local.y, local.z, modelview, projection, viewport, &point.x, &point.y, &point.depth);
-    return point;
-}
-
-// A point on the tube's upper surface near the middle of its bend: the
-// centre of the upward face nearest to the mean of the vertices.
-Vector3 tubeSurfacePoint() {
-    const Model& model = tubeModel();
-    Vector3 mean;
-    for (int v = 0; v < model.vertexCount; ++v) {
-        mean.x += model.positions[v].x / model.vertexCount;
-        mean.z += model.positions[v].z / model.vertexCount;
-    }
-    Vector3 best;
-    double bestDistance = 1e9;
-    for (int f = 0; f < model.faceCount; ++f) {
-        const Face& face = model.faces[f];
-        if (face.normal.y < 0.8f) continue;
-        const double distance = std::hypot(face.centre.x - mean.x, face.centre.z - mean.z);
-        if (distance < bestDistance) {
-            bestDistance = distance;
-            best = face.centre;
-        }
-    }
-    return best;
-}
+WindowPoint projectOnTube(const Tube& tube, const Vector3& local) { return projectOnTube(tube, local, sharedView()); }
+Vector3 tubeSurfacePoint() { return tubeSurfacePoint(tubeModel()); }
 
 // The pointer (window pixels from the top left, y down) whose pick region
 // is centred on a window point.
@@ -127,7 +67,7 @@ std::vector<int> tubeIdImage(const Board& board) {
     glDepthMask(GL_TRUE);
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    loadSceneMatrices();
+    loadSceneMatrices(view);
     for (int i = 1; i <= tubeCount; ++i) {
         glPushMatrix();
         applyTubeTransform(board[i]);
@@ -175,8 +115,7 @@ TEST(Picking, TheWholeWindowAgreesWithTheTubeSeenAtEachPixel) {
             if (!uniform) continue;
             ++compared;
             expected ? ++onTubes : ++background;
-            ASSERT_EQ(pickTube(mouseX, mouseY, board, tubeModel(), view, camera), expected)
-                << "pointer at (" << mouseX << ", " << mouseY << ")";
+            ASSERT_EQ(pick(board, {mouseX, mouseY}), expected) << "pointer at (" << mouseX << ", " << mouseY << ")";
         }
     }
     EXPECT_GT(onTubes, 500) << compared;
@@ -186,9 +125,9 @@ TEST(Picking, TheWholeWindowAgreesWithTheTubeSeenAtEachPixel) {
 
 TEST(Picking, TheBackgroundGivesNoTube) {
     const Board board = shuffledBoard();
-    EXPECT_EQ(pickTube(512, 20, board, tubeModel(), sharedView(), camera), 0) << "above the board";
-    EXPECT_EQ(pickTube(20, 740, board, tubeModel(), sharedView(), camera), 0) << "bottom left";
-    EXPECT_EQ(pickTube(-300, 384, board, tubeModel(), sharedView(), camera), 0) << "left of the window";
+    EXPECT_EQ(pick(board, {512, 20}), 0) << "above the board";
+    EXPECT_EQ(pick(board, {20, 740}), 0) << "bottom left";
+    EXPECT_EQ(pick(board, {-300, 384}), 0) << "left of the window";
 }
 
 // Moves a tube onto the line from the eye through another tube's surface
@@ -272,24 +211,22 @@ Board boardWithOneTubeJustAbove(double windowRow, Pointer& lowestPoint) {
     return board;
 }
 
-TEST(Picking, ThePickRegionOfTheTopRowIsCentredOnTheWindowsTopEdge) {
-    // mouseY = 0 centres the region on GL row 768, the top edge: a tube whose
-    // picture starts 0.1 pixel above that edge is still under it.
-    Pointer pointer{};
-    const Board board = boardWithOneTubeJustAbove(768, pointer);
-    ASSERT_EQ(pointer.y, 0);
-    EXPECT_EQ(pick(board, pointer), 113);
-    EXPECT_EQ(pick(board, {pointer.x, 1}), 0) << "one row lower the region ends below the tube";
-}
-
-TEST(Picking, ThePickRegionOfTheBottomRowIsCentredOnePixelAboveTheBottomEdge) {
-    // mouseY = 767 centres the region on GL row 1: a tube whose picture
-    // starts 0.1 pixel above it is under it, and not one row lower.
-    Pointer pointer{};
-    const Board board = boardWithOneTubeJustAbove(1, pointer);
-    ASSERT_EQ(pointer.y, 767);
-    EXPECT_EQ(pick(board, pointer), 113);
-    EXPECT_EQ(pick(board, {pointer.x, 768}), 0);
+// mouseY = 0 centres the pick region on GL row 768 (the top edge), mouseY =
+// 767 on GL row 1: a tube starting 0.1 pixel above that row is under the
+// pointer, and not one row lower.
+TEST(Picking, ThePickRegionIsCentredOnTheRowEdgeAboveThePointerAtBothWindowEdges) {
+    const struct {
+        double windowRow;
+        int mouseY;
+    } edges[] = {{768, 0}, {1, 767}};
+    for (const auto& edge : edges) {
+        SCOPED_TRACE(testing::Message() << "mouseY " << edge.mouseY);
+        Pointer pointer{};
+        const Board board = boardWithOneTubeJustAbove(edge.windowRow, pointer);
+        ASSERT_EQ(pointer.y, edge.mouseY);
+        EXPECT_EQ(pick(board, pointer), 113);
+        EXPECT_EQ(pick(board, {pointer.x, pointer.y + 1}), 0);
+    }
 }
 
 TEST(Picking, LeavesTheProjectionAsItWasAndTheCameraInTheModelview) {
@@ -302,7 +239,7 @@ TEST(Picking, LeavesTheProjectionAsItWasAndTheCameraInTheModelview) {
     glGetFloatv(GL_PROJECTION_MATRIX, before);
     glMatrixMode(GL_TEXTURE);  // whichever matrix was current, the modelview is afterwards
 
-    EXPECT_EQ(pickTube(over113.x, over113.y, board, tubeModel(), sharedView(), camera), 113);
+    EXPECT_EQ(pick(board, over113), 113);
 
     glGetFloatv(GL_PROJECTION_MATRIX, after);
     for (int k = 0; k < 16; ++k) EXPECT_EQ(after[k], before[k]) << k;
@@ -316,9 +253,7 @@ TEST(Picking, LeavesTheProjectionAsItWasAndTheCameraInTheModelview) {
 
     GLfloat modelview[16], lookAt[16];
     glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
-    glLoadIdentity();
-    gluLookAt(camera.eye[0], camera.eye[1], camera.eye[2], camera.centre[0], camera.centre[1], camera.centre[2],
-              camera.up[0], camera.up[1], camera.up[2]);
+    loadSceneMatrices(sharedView());
     glGetFloatv(GL_MODELVIEW_MATRIX, lookAt);
     for (int k = 0; k < 16; ++k) EXPECT_EQ(modelview[k], lookAt[k]) << k;
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
@@ -334,10 +269,10 @@ long residentKilobytes() {
 TEST(Picking, PickingEveryFrameTakesNoMoreMemory) {
     // Picking runs in every idle frame, for as long as the game runs.
     const Board board = shuffledBoard();
-    for (int k = 0; k < 20; ++k) pickTube(512, 400, board, tubeModel(), sharedView(), camera);
+    for (int k = 0; k < 20; ++k) pick(board, {512, 400});
     glFinish();
     const long before = residentKilobytes();
-    for (int k = 0; k < 200; ++k) pickTube(400 + k, 400, board, tubeModel(), sharedView(), camera);
+    for (int k = 0; k < 200; ++k) pick(board, {400 + k, 400});
     glFinish();
     EXPECT_LT(residentKilobytes() - before, 20 * 1024) << "kilobytes more after 200 picks";
 }
