@@ -2,8 +2,6 @@
 // data, the sound bank on the null driver): when picking runs and a click is
 // taken, counted frame by frame.
 #include <AL/al.h>
-#include <GL/gl.h>
-#include <GL/glu.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,6 +10,7 @@
 
 #include "game/game.h"
 #include "game/rules.h"
+#include "support/tube_pointer.h"
 
 namespace {
 
@@ -31,45 +30,13 @@ std::vector<float> voicePosition(const Game& game, int slot) {
 }
 std::vector<float> positionOf(const Tube& tube) { return {tube.position[0], tube.position[1], tube.position[2]}; }
 
-// The pointer over a tube: the centre of the upward face of the tube model
-// nearest the middle of its bend, projected with the scene's projection and
-// view and the tube's own transform.
+// The pointer over the middle of a tube's upper surface.
 FrameInput pointerOver(Game& game, int index) {
-    const Model& model = *game.models[tubeModelEntry];
-    double meanX = 0, meanZ = 0;
-    for (int v = 0; v < model.vertexCount; ++v) {
-        meanX += model.positions[v].x / model.vertexCount;
-        meanZ += model.positions[v].z / model.vertexCount;
-    }
-    Vector3 surface;
-    double nearest = 1e9;
-    for (int f = 0; f < model.faceCount; ++f) {
-        const Face& face = model.faces[f];
-        const double distance = std::hypot(face.centre.x - meanX, face.centre.z - meanZ);
-        if (face.normal.y >= 0.8f && distance < nearest) {
-            nearest = distance;
-            surface = face.centre;
-        }
-    }
-    const Tube& tube = game.state.board[index];
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(game.view.fov, game.view.aspect, game.view.near, game.view.far);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    gluLookAt(camera.eye[0], camera.eye[1], camera.eye[2], camera.centre[0], camera.centre[1], camera.centre[2],
-              camera.up[0], camera.up[1], camera.up[2]);
-    glTranslatef(tube.position[0], tube.position[1], tube.position[2]);
-    glRotatef(static_cast<float>(tube.angleY), 0, 1, 0);
-    GLdouble modelview[16], projection[16], x, y, z;
-    GLint viewport[4];
-    glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
-    glGetDoublev(GL_PROJECTION_MATRIX, projection);
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    gluProject(surface.x, surface.y, surface.z, modelview, projection, viewport, &x, &y, &z);
+    const WindowPoint point =
+        projectOnTube(game.state.board[index], tubeSurfacePoint(*game.models[tubeModelEntry]), game.view);
     FrameInput input;
-    input.mouseX = static_cast<int>(std::lround(x));
-    input.mouseY = game.view.height - static_cast<int>(std::lround(y));
+    input.mouseX = static_cast<int>(std::lround(point.x));
+    input.mouseY = game.view.height - static_cast<int>(std::lround(point.y));
     return input;
 }
 
