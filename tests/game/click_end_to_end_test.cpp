@@ -1,18 +1,13 @@
-// The real executable on the virtual display, its sound recorded by OpenAL
-// Soft's wave writer: once the start-up lightning has ended, the pointer is
-// moved onto a tube that sets off a chain and the left button is held for a
-// moment; the recording must be quiet before the click, sound at once with
-// the turn, and then go on with the sparks of the chain.
+// The real executable, its sound recorded by the wave writer: a click on a
+// tube that sets off a chain is heard at once, then the chain's sparks.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,7 +16,10 @@
 #include "assets/model_draw.h"
 #include "game/board.h"
 #include "render/window.h"
+#include "sound/sound_files.h"
+#include "support/loaded_model.h"
 #include "support/test_support.h"
+#include "support/tube_pointer.h"
 
 namespace fs = std::filesystem;
 
@@ -33,61 +31,29 @@ constexpr int chainTube = 129;
 
 void sleepSeconds(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
 
-// The mixed output written so far, as mono levels in [-1, 1] (the channels
-// averaged), read from a WAV file that may still be growing.
+// The mixed output written so far (the file may still be growing), as mono
+// levels in [-1, 1]: the channels averaged.
 struct Recording {
     int rate = 0;
     std::vector<float> samples;
 };
-
-std::uint32_t littleEndian(const std::string& bytes, std::size_t at, int count) {
-    std::uint32_t value = 0;
-    for (int i = count - 1; i >= 0; --i) value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
-    return value;
+Recording readRecording(const fs::path& path) {
+    const soundtest::Recording stereo = soundtest::readRecording(path);
+    Recording mono{stereo.rate, {}};
+    for (std::size_t i = 0; i < stereo.left.size(); ++i) mono.samples.push_back((stereo.left[i] + stereo.right[i]) / 2);
+    return mono;
 }
 
-Recording readRecording(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    Recording recording;
-    int channels = 0, bits = 0, format = 0;
-    std::size_t at = 12;
-    while (at + 8 <= bytes.size()) {
-        const std::string id = bytes.substr(at, 4);
-        const std::uint32_t size = littleEndian(bytes, at + 4, 4);
-        if (id == "fmt " && at + 24 <= bytes.size()) {
-            format = static_cast<int>(littleEndian(bytes, at + 8, 2));
-            channels = static_cast<int>(littleEndian(bytes, at + 10, 2));
-            recording.rate = static_cast<int>(littleEndian(bytes, at + 12, 4));
-            bits = static_cast<int>(littleEndian(bytes, at + 22, 2));
-            if (format == 0xFFFE && at + 34 <= bytes.size()) format = static_cast<int>(littleEndian(bytes, at + 32, 2));
-        }
-        if (id == "data") {
-            // The size is written only when the file is closed: take what is there.
-            const std::size_t frameBytes = static_cast<std::size_t>(channels) * (bits / 8);
-            if (frameBytes == 0) break;
-            for (std::size_t frame = at + 8; frame + frameBytes <= bytes.size(); frame += frameBytes) {
-                float sum = 0;
-                for (int c = 0; c < channels; ++c) {
-                    const std::size_t sample = frame + static_cast<std::size_t>(c) * (bits / 8);
-                    if (format == 3 && bits == 32) {
-                        const std::uint32_t word = littleEndian(bytes, sample, 4);
-                        float value;
-                        std::memcpy(&value, &word, 4);
-                        sum += value;
-                    } else if (bits == 16) {
-                        sum += static_cast<std::int16_t>(littleEndian(bytes, sample, 2)) / 32768.0f;
-                    } else if (bits == 8) {
-                        sum += (static_cast<unsigned char>(bytes[sample]) - 128) / 128.0f;
-                    }
-                }
-                recording.samples.push_back(sum / channels);
-            }
-            break;
-        }
-        at += 8 + size + (size & 1);
+// The loudest level in each 10 ms window.
+std::vector<float> windowPeaks(const Recording& recording) {
+    std::vector<float> peaks;
+    const int window = recording.rate / 100;
+    for (std::size_t from = 0; window > 0 && from + window <= recording.samples.size(); from += window) {
+        float peak = 0;
+        for (int k = 0; k < window; ++k) peak = std::max(peak, std::fabs(recording.samples[from + k]));
+        peaks.push_back(peak);
     }
-    return recording;
+    return peaks;
 }
 
 // Stretches of sound, in seconds from the start of the recording: 10 ms
@@ -97,14 +63,10 @@ struct Burst {
 };
 std::vector<Burst> soundBursts(const Recording& recording) {
     std::vector<Burst> bursts;
-    const int window = recording.rate / 100;
-    if (window == 0) return bursts;
-    for (std::size_t from = 0; from + window <= recording.samples.size(); from += window) {
-        float peak = 0;
-        for (int k = 0; k < window; ++k) peak = std::max(peak, std::fabs(recording.samples[from + k]));
-        if (peak < 0.01f) continue;
-        const double start = static_cast<double>(from) / recording.rate;
-        const double end = start + 0.01;
+    const std::vector<float> peaks = windowPeaks(recording);
+    for (std::size_t i = 0; i < peaks.size(); ++i) {
+        if (peaks[i] < 0.01f) continue;
+        const double start = static_cast<double>(i) / 100, end = start + 0.01;
         if (!bursts.empty() && start - bursts.back().end < 0.03)
             bursts.back().end = end;
         else
@@ -118,14 +80,7 @@ std::vector<Burst> soundBursts(const Recording& recording) {
 // attack, so every spark is one, even inside a continuous stretch of sound.
 std::vector<double> soundOnsets(const Recording& recording) {
     std::vector<double> onsets;
-    const int window = recording.rate / 100;
-    if (window == 0) return onsets;
-    std::vector<float> peaks;
-    for (std::size_t from = 0; from + window <= recording.samples.size(); from += window) {
-        float peak = 0;
-        for (int k = 0; k < window; ++k) peak = std::max(peak, std::fabs(recording.samples[from + k]));
-        peaks.push_back(peak);
-    }
+    const std::vector<float> peaks = windowPeaks(recording);
     for (std::size_t i = 3; i < peaks.size(); ++i) {
         const float before = std::max({peaks[i - 1], peaks[i - 2], peaks[i - 3]});
         if (peaks[i] >= 0.02f && peaks[i] >= 2 * before) onsets.push_back(static_cast<double>(i) / 100);
@@ -144,25 +99,10 @@ struct Pixel {
     double x, y;
 };
 Pixel pixelOverTube(int index) {
-    Model* model = loadModel((sourceDir() / "Model/Tube.OBJ").string(), 2);
+    const LoadedModel model = loadModelFile((sourceDir() / "Model/Tube.OBJ").string(), 2);
     EXPECT_NE(model, nullptr);
     if (!model) return {512, 384};
-    double meanX = 0, meanZ = 0;
-    for (int v = 0; v < model->vertexCount; ++v) {
-        meanX += model->positions[v].x / model->vertexCount;
-        meanZ += model->positions[v].z / model->vertexCount;
-    }
-    Vector3 surface;
-    double nearest = 1e9;
-    for (int f = 0; f < model->faceCount; ++f) {
-        const Face& face = model->faces[f];
-        const double distance = std::hypot(face.centre.x - meanX, face.centre.z - meanZ);
-        if (face.normal.y >= 0.8f && distance < nearest) {
-            nearest = distance;
-            surface = face.centre;
-        }
-    }
-    freeModel(model);
+    const Vector3 surface = tubeSurfacePoint(*model);
 
     // The start-up board: the same in every run.
     resetRandomUnit();
