@@ -1,3 +1,5 @@
+// The scene passes on a small world of box tubes and a square stage: shadows
+// clipped to the stage, the hover outline, lightning, and the GL state each pass leaves.
 #include "render/scene.h"
 
 #include <GL/glu.h>
@@ -85,6 +87,20 @@ struct SceneFixture : ::testing::Test {
 };
 
 bool sameColour(const std::uint8_t* p, const std::uint8_t* q) { return p[0] == q[0] && p[1] == q[1] && p[2] == q[2]; }
+// How many pixels of the picture pass the test (x, y).
+template <typename Test>
+int countPixels(const Picture& picture, Test test) {
+    int count = 0;
+    for (int y = 0; y < picture.height; ++y) {
+        for (int x = 0; x < picture.width; ++x) count += test(x, y) ? 1 : 0;
+    }
+    return count;
+}
+void expectIdentityTextureMatrix() {
+    GLfloat matrix[16];
+    glGetFloatv(GL_TEXTURE_MATRIX, matrix);
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(matrix[i], i % 5 == 0 ? 1.0f : 0.0f) << "texture matrix entry " << i;
+}
 bool halved(const std::uint8_t* shadowed, const std::uint8_t* lit) {
     for (int k = 0; k < 3; ++k) {
         if (std::abs(2 * shadowed[k] - lit[k]) > 2) return false;
@@ -132,14 +148,12 @@ TEST_F(SceneFixture, ShadowsFallOnTheStageOnlyAndDarkenItByHalf) {
     glDisable(GL_STENCIL_TEST);
     drawShadows(state.board, lists, *models[stageModelEntry], light);
     const Picture unclipped = frame();
-    int besideDarkened = 0;
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            besideDarkened += stageMask[static_cast<std::size_t>(y) * w + x] == 0 &&
-                              !sameColour(unclipped.at(x, y), stageOnly.at(x, y));
-        }
-    }
-    EXPECT_GT(besideDarkened, 1000);
+    EXPECT_GT(countPixels(unclipped,
+                          [&](int x, int y) {
+                              return stageMask[static_cast<std::size_t>(y) * w + x] == 0 &&
+                                     !sameColour(unclipped.at(x, y), stageOnly.at(x, y));
+                          }),
+              1000);
 }
 
 TEST_F(SceneFixture, AStageWithoutFacesCastsNoShadowAndTheStateStillFollows) {
@@ -163,37 +177,25 @@ TEST_F(SceneFixture, OverlappingShadowsAreAsDarkAsOne) {
             state.board[tube].position[2] = -8;
         }
     };
-    auto darkenedPixels = [&](const Picture& lit, const Picture& shadowed) {
-        std::vector<std::uint8_t> mask(lit.rgba.size() / 4);
-        for (int y = 0; y < lit.height; ++y) {
-            for (int x = 0; x < lit.width; ++x) mask[y * lit.width + x] = !sameColour(lit.at(x, y), shadowed.at(x, y));
-        }
-        return mask;
-    };
     frameThrough(4);
     const Picture lit = frame();
 
     placeOnly({{tubeAtCentre, 0.0f}});
     frameThrough(5);
-    const auto first = darkenedPixels(lit, frame());
+    const Picture first = frame();
     placeOnly({{tubeAtCentre + 1, 0.5f}});
     frameThrough(5);
-    const auto second = darkenedPixels(lit, frame());
+    const Picture second = frame();
     placeOnly({{tubeAtCentre, 0.0f}, {tubeAtCentre + 1, 0.5f}});
     frameThrough(5);
     const Picture both = frame();
 
-    int overlap = 0, darkenedOnce = 0;
-    for (int y = 0; y < lit.height; ++y) {
-        for (int x = 0; x < lit.width; ++x) {
-            const std::size_t i = static_cast<std::size_t>(y) * lit.width + x;
-            if (!first[i] || !second[i]) continue;
-            ++overlap;
-            darkenedOnce += halved(both.at(x, y), lit.at(x, y));
-        }
-    }
+    auto darkened = [&](const Picture& shadowed, int x, int y) { return !sameColour(lit.at(x, y), shadowed.at(x, y)); };
+    auto inBoth = [&](int x, int y) { return darkened(first, x, y) && darkened(second, x, y); };
+    const int overlap = countPixels(lit, inBoth);
     EXPECT_GT(overlap, 500);
-    EXPECT_EQ(darkenedOnce, overlap);
+    EXPECT_EQ(countPixels(lit, [&](int x, int y) { return inBoth(x, y) && halved(both.at(x, y), lit.at(x, y)); }),
+              overlap);
 }
 
 // The screen outline of a box tube: the convex hull of its eight corners.
@@ -258,14 +260,13 @@ TEST_F(SceneFixture, OutlinesTheHoveredTubeAlongItsSilhouetteOnly) {
     state.hoveredTube = 0;
     frameThrough(6);
     const Picture plain = frame();
-    int white = 0;
-    for (int y = 0; y < plain.height; ++y) {
-        for (int x = 0; x < plain.width; ++x) {
-            const std::uint8_t* p = plain.at(x, y);
-            white += p[0] > 200 && p[1] > 200 && p[2] > 200;
-        }
-    }
-    EXPECT_EQ(white, 0) << "no outline when no tube is hovered";
+    EXPECT_EQ(countPixels(plain,
+                          [&](int x, int y) {
+                              const std::uint8_t* p = plain.at(x, y);
+                              return p[0] > 200 && p[1] > 200 && p[2] > 200;
+                          }),
+              0)
+        << "no outline when no tube is hovered";
 
     state.hoveredTube = tubeAtCentre;
     frameThrough(6);
@@ -274,16 +275,12 @@ TEST_F(SceneFixture, OutlinesTheHoveredTubeAlongItsSilhouetteOnly) {
 
     // Lines show on the tube only (the silhouette and the edges of faces
     // seen at a slant); smoothed lines spread about a pixel either side.
-    int changed = 0, changedBesideTheTube = 0;
-    for (int y = 0; y < plain.height; ++y) {
-        for (int x = 0; x < plain.width; ++x) {
-            if (sameColour(plain.at(x, y), outlined.at(x, y))) continue;
-            ++changed;
-            if (signedDistanceToHull(corners, x + 0.5, y + 0.5) > 2.0) ++changedBesideTheTube;
-        }
-    }
-    EXPECT_GT(changed, 50);
-    EXPECT_EQ(changedBesideTheTube, 0) << "of " << changed;
+    auto changed = [&](int x, int y) { return !sameColour(plain.at(x, y), outlined.at(x, y)); };
+    EXPECT_GT(countPixels(plain, changed), 50);
+    EXPECT_EQ(countPixels(
+                  plain,
+                  [&](int x, int y) { return changed(x, y) && signedDistanceToHull(corners, x + 0.5, y + 0.5) > 2.0; }),
+              0);
 
     // Walking round the silhouette, most of it is lit up.
     int samples = 0, onOutline = 0;
@@ -360,9 +357,7 @@ TEST_F(SceneFixture, EachPassFindsTheStateItReliesOn) {
     // The last tube has no lightning and no outline: its materials end it.
     check("the cursor pass starts", {true, false, true, false, false});
     EXPECT_EQ(integer(GL_MATRIX_MODE), GL_MODELVIEW);
-    GLfloat textureMatrix[16];
-    glGetFloatv(GL_TEXTURE_MATRIX, textureMatrix);
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(textureMatrix[i], i % 5 == 0 ? 1.0f : 0.0f);
+    expectIdentityTextureMatrix();
 
     drawCursor(100, 100, slots, view);
     check("the next frame starts", {true, false, true, true, true});
@@ -382,20 +377,15 @@ TEST_F(SceneFixture, LightningIsDrawnWithTwoRandomDrawsPerTubeIncludingItsLastFr
     EXPECT_EQ(next, randomUnit()) << "two draws for each of the two lightnings";
     EXPECT_EQ(state.board[20].lightningFrame, 8);
     EXPECT_EQ(state.board[150].lightningFrame, 0);
-    GLfloat textureMatrix[16];
-    glGetFloatv(GL_TEXTURE_MATRIX, textureMatrix);
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(textureMatrix[i], i % 5 == 0 ? 1.0f : 0.0f);
+    expectIdentityTextureMatrix();
 
     // The overlay shows on the tube: the same frame without it differs there.
     const Picture withLightning = frame();
     state.board[20].lightningFrame = 0;
     frameThrough(6);
     const Picture without = frame();
-    int changed = 0;
-    for (int y = 0; y < without.height; ++y) {
-        for (int x = 0; x < without.width; ++x) changed += !sameColour(without.at(x, y), withLightning.at(x, y));
-    }
-    EXPECT_GT(changed, 30);
+    EXPECT_GT(countPixels(without, [&](int x, int y) { return !sameColour(without.at(x, y), withLightning.at(x, y)); }),
+              30);
 }
 
 }  // namespace
