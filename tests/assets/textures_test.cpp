@@ -73,6 +73,16 @@ Bytes tgaBytes(const Picture& picture, const TgaLayout& layout) {
     return bytes;
 }
 
+// The 18-byte header of a one-row picture of the given image type, width and depth.
+Bytes tgaHeader(std::uint8_t type, std::uint8_t width, std::uint8_t bits) {
+    Bytes header(18, 0);
+    header[2] = type;
+    header[12] = width;
+    header[14] = 1;
+    header[16] = bits;
+    return header;
+}
+
 // The decoded pixel at (column, row from the bottom) against the picture.
 void expectPixel(const Image& image, const Picture& picture, int channels, int column, int rowFromBottom) {
     const std::uint8_t* pixel = &image.pixels[(rowFromBottom * image.width + column) * image.channels];
@@ -105,11 +115,7 @@ TEST(TgaImage, DecodesEveryLayoutWithTheBottomRowFirst) {
 
 TEST(TgaImage, DecodesRunsAndAColourMap) {
     // A 4 x 1 run-length coded line: a run of three, then one raw pixel.
-    Bytes run(18, 0);
-    run[2] = 10;
-    run[12] = 4;
-    run[14] = 1;
-    run[16] = 24;
+    Bytes run = tgaHeader(10, 4, 24);
     run.insert(run.end(), {0x82, 1, 2, 3, 0x00, 7, 8, 9});
     Image image;
     ASSERT_TRUE(decodeTga(run.data(), run.size(), image));
@@ -117,22 +123,17 @@ TEST(TgaImage, DecodesRunsAndAColourMap) {
     EXPECT_EQ(image.pixels, expectedRun);
 
     // A run longer than the picture ends with the picture.
-    Bytes longRun(run.begin(), run.begin() + 18);
-    longRun[12] = 2;
+    Bytes longRun = tgaHeader(10, 2, 24);
     longRun.insert(longRun.end(), {0x83, 5, 6, 7});
     ASSERT_TRUE(decodeTga(longRun.data(), longRun.size(), image));
     const Bytes expectedLongRun = {7, 6, 5, 7, 6, 5};
     EXPECT_EQ(image.pixels, expectedLongRun);
 
     // A 2 x 1 colour-mapped picture with a palette of two BGR entries.
-    Bytes mapped(18, 0);
-    mapped[1] = 1;
-    mapped[2] = 1;
-    mapped[5] = 2;
-    mapped[7] = 24;
-    mapped[12] = 2;
-    mapped[14] = 1;
-    mapped[16] = 8;
+    Bytes mapped = tgaHeader(1, 2, 8);
+    mapped[1] = 1;   // colour map present
+    mapped[5] = 2;   // two entries
+    mapped[7] = 24;  // of 24 bits
     mapped.insert(mapped.end(), {30, 20, 10, 60, 50, 40, 1, 0});
     ASSERT_TRUE(decodeTga(mapped.data(), mapped.size(), image));
     const Bytes expectedMapped = {40, 50, 60, 10, 20, 30};
@@ -147,44 +148,46 @@ TEST(TgaImage, RefusesWhatIsNoCompleteTga) {
     ASSERT_TRUE(decodeTga(raw.data(), raw.size(), image));
     ASSERT_TRUE(decodeTga(runs.data(), runs.size(), image));
 
-    std::vector<std::pair<const char*, Bytes>> broken;
-    broken.push_back({"nothing", {}});
-    broken.push_back({"half a header", Bytes(raw.begin(), raw.begin() + 9)});
-    broken.push_back({"a header alone", Bytes(raw.begin(), raw.begin() + 18)});
-    broken.push_back({"raw pixels one byte short", Bytes(raw.begin(), raw.end() - 1)});
-    broken.push_back({"run-length packets one byte short", Bytes(runs.begin(), runs.end() - 1)});
-    broken.push_back({"a run-length packet missing", Bytes(runs.begin(), runs.end() - (1 + 3 * 4))});
-    Bytes zeroWidth = raw;
-    zeroWidth[12] = 0;
-    broken.push_back({"width 0", zeroWidth});
-    Bytes zeroHeight = raw;
-    zeroHeight[14] = 0;
-    broken.push_back({"height 0", zeroHeight});
-    Bytes noType = raw;
-    noType[2] = 0;
-    broken.push_back({"image type 0", noType});
-    Bytes unknownType = raw;
-    unknownType[2] = 4;
-    broken.push_back({"image type 4", unknownType});
-    Bytes oddDepth = raw;
-    oddDepth[16] = 12;
-    broken.push_back({"12 bits a pixel", oddDepth});
-    Bytes longId = raw;
-    longId[0] = 200;
-    broken.push_back({"an id longer than the file", longId});
-    Bytes badMap = raw;
-    badMap[1] = 2;
-    broken.push_back({"colour map type 2", badMap});
+    // The raw file with one header byte changed.
+    auto patched = [&](int offset, std::uint8_t value) {
+        Bytes bytes = raw;
+        bytes[offset] = value;
+        return bytes;
+    };
     Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     png.resize(64, 0);
-    broken.push_back({"a PNG signature", png});
+    const std::pair<const char*, Bytes> broken[] = {
+        {"nothing", {}},
+        {"half a header", Bytes(raw.begin(), raw.begin() + 9)},
+        {"a header alone", Bytes(raw.begin(), raw.begin() + 18)},
+        {"raw pixels one byte short", Bytes(raw.begin(), raw.end() - 1)},
+        {"run-length packets one byte short", Bytes(runs.begin(), runs.end() - 1)},
+        {"a run-length packet missing", Bytes(runs.begin(), runs.end() - (1 + 3 * 4))},
+        {"width 0", patched(12, 0)},
+        {"height 0", patched(14, 0)},
+        {"image type 0", patched(2, 0)},
+        {"image type 4", patched(2, 4)},
+        {"12 bits a pixel", patched(16, 12)},
+        {"an id longer than the file", patched(0, 200)},
+        {"colour map type 2", patched(1, 2)},
+        {"a PNG signature", png},
+    };
     for (const auto& [what, bytes] : broken) EXPECT_FALSE(decodeTga(bytes.data(), bytes.size(), image)) << what;
 }
 
-fs::path writeBytes(const Bytes& bytes, const std::string& name) {
-    const fs::path path = fs::temp_directory_path() / ("tubechain-" + std::to_string(getpid()) + "-" + name);
+// Loads the picture, written as a TGA file of the given layout, into a new
+// texture left bound; 0 when loading fails.
+GLuint loadIntoNewTexture(const Picture& picture, const TgaLayout& layout) {
+    const fs::path path = fs::temp_directory_path() / ("tubechain-" + std::to_string(getpid()) + ".tga");
+    const Bytes bytes = tgaBytes(picture, layout);
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    return path;
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    const bool loaded = loadTextureImage(path.c_str());
+    fs::remove(path);
+    if (!loaded) glDeleteTextures(1, &texture);
+    return loaded ? texture : 0;
 }
 
 // Texel (column, row) of a level of the bound texture, as RGBA.
@@ -207,12 +210,8 @@ TEST(TextureImage, PutsThePicturesLowerLeftCornerAtTheFirstTexelInEitherOrigin) 
                                 static_cast<std::uint8_t>(i * 7), 255});
     for (bool topRowFirst : {false, true}) {
         SCOPED_TRACE(topRowFirst ? "top row first" : "bottom row first");
-        const fs::path path = writeBytes(tgaBytes(picture, {24, topRowFirst, false, false, 0}), "origin.tga");
-        GLuint texture = 0;
-        glGenTextures(1, &texture);
-        glBindTexture(GL_TEXTURE_2D, texture);
-        ASSERT_TRUE(loadTextureImage(path.c_str()));
-        fs::remove(path);
+        GLuint texture = loadIntoNewTexture(picture, {24, topRowFirst, false, false, 0});
+        ASSERT_NE(texture, 0u);
         GLint alignment = 0;
         glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
         EXPECT_EQ(alignment, 4) << "the unpack alignment is put back";
@@ -244,12 +243,8 @@ TEST(TextureImage, PutsThePicturesLowerLeftCornerAtTheFirstTexelInEitherOrigin) 
 TEST(TextureImage, KeepsTheAlphaChannel) {
     sharedWindow();
     Picture picture{2, 2, {{255, 255, 255, 0}, {255, 255, 255, 64}, {255, 255, 255, 128}, {255, 255, 255, 255}}};
-    const fs::path path = writeBytes(tgaBytes(picture, {32, true, false, true, 0}), "alpha.tga");
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    ASSERT_TRUE(loadTextureImage(path.c_str()));
-    fs::remove(path);
+    GLuint texture = loadIntoNewTexture(picture, {32, true, false, true, 0});
+    ASSERT_NE(texture, 0u);
     int width = 0, height = 0;
     const std::vector<std::uint8_t> texels = boundTexels(0, width, height);
     ASSERT_EQ(texels.size(), 16u);
