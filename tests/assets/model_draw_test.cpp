@@ -1,36 +1,22 @@
-// Model drawing in the game's real GL context: GL feedback mode shows which
-// vertices reached GL, in which order, with which colour and texture
-// coordinate.
+// Model drawing in the game's real GL context: feedback mode shows which
+// vertices reached GL, in which order, with which colour and texture coordinate.
 #include "assets/model_draw.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "assets/model.h"
+#include "support/loaded_model.h"
 #include "support/test_support.h"
 
-namespace fs = std::filesystem;
 
 namespace {
 
-struct ModelRelease {
-    void operator()(Model* model) const { freeModel(model); }
-};
-using LoadedModel = std::unique_ptr<Model, ModelRelease>;
-
 LoadedModel loadText(const std::string& text, std::uint32_t textureSlotBase) {
-    const fs::path path = fs::temp_directory_path() / ("tubechain-draw-" + std::to_string(getpid()) + ".OBJ");
-    std::ofstream(path, std::ios::binary) << text;
-    LoadedModel model(loadModel(path.string(), textureSlotBase));
-    fs::remove(path);
-    return model;
+    return loadModelText(text, textureSlotBase);
 }
 
 // Faces numbered from 1, each with its own corners and texture coordinates,
@@ -198,9 +184,7 @@ TEST(ModelDraw, AMaterialWithNoFacesSendsNothingButItsState) {
     EXPECT_FLOAT_EQ(specular[0], 0.125f);
     EXPECT_FLOAT_EQ(specular[1], 0.5f);
     EXPECT_FLOAT_EQ(shininess, 7.0f);
-    GLint bound = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    EXPECT_EQ(static_cast<GLuint>(bound), slots[5]);
+    EXPECT_EQ(static_cast<GLuint>(glInteger(GL_TEXTURE_BINDING_2D)), slots[5]);
     glDeleteTextures(textureSlotCount, &slots[1]);
 }
 
@@ -215,13 +199,9 @@ TEST(ModelDraw, DrawModelLeavesBlendingAndTexturingOffAndTheLastMaterialsTexture
     drawModel(*model, slots);
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
-    GLint source = 0, destination = 0, bound = 0;
-    glGetIntegerv(GL_BLEND_SRC, &source);
-    glGetIntegerv(GL_BLEND_DST, &destination);
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    EXPECT_EQ(source, GL_SRC_ALPHA);
-    EXPECT_EQ(destination, GL_ONE_MINUS_SRC_ALPHA);
-    EXPECT_EQ(static_cast<GLuint>(bound), slots[3]);
+    EXPECT_EQ(glInteger(GL_BLEND_SRC), GL_SRC_ALPHA);
+    EXPECT_EQ(glInteger(GL_BLEND_DST), GL_ONE_MINUS_SRC_ALPHA);
+    EXPECT_EQ(static_cast<GLuint>(glInteger(GL_TEXTURE_BINDING_2D)), slots[3]);
 
     // A slot that holds no texture binds none: slot 0 (2 - 3, clamped), and
     // slot 7 (6 + 1).
@@ -232,8 +212,7 @@ TEST(ModelDraw, DrawModelLeavesBlendingAndTexturingOffAndTheLastMaterialsTexture
         EXPECT_TRUE(outside->materials[1].textureSlot == 0 || outside->materials[1].textureSlot == 7);
         glBindTexture(GL_TEXTURE_2D, slots[1]);
         drawModel(*outside, slots);
-        glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-        EXPECT_EQ(bound, 0) << "slot " << outside->materials[1].textureSlot;
+        EXPECT_EQ(glInteger(GL_TEXTURE_BINDING_2D), 0) << "slot " << outside->materials[1].textureSlot;
     }
     glDeleteTextures(textureSlotCount, &slots[1]);
 }
@@ -252,11 +231,8 @@ TEST(ModelDraw, DrawModelGeometryChangesNoStateButTheLastTextureCoordinateAndNor
     drawModelGeometry(*model);
     EXPECT_TRUE(glIsEnabled(GL_BLEND));
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-    GLint source = 0, bound = 0;
-    glGetIntegerv(GL_BLEND_SRC, &source);
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    EXPECT_EQ(source, GL_ONE);
-    EXPECT_EQ(static_cast<GLuint>(bound), texture);
+    EXPECT_EQ(glInteger(GL_BLEND_SRC), GL_ONE);
+    EXPECT_EQ(static_cast<GLuint>(glInteger(GL_TEXTURE_BINDING_2D)), texture);
     GLfloat colour[4], texCoord[4], normal[3];
     glGetFloatv(GL_CURRENT_COLOR, colour);
     EXPECT_FLOAT_EQ(colour[1], 0.25f);

@@ -54,5 +54,12 @@ struct DataCopy {
 // How often part occurs in text.
 int occurrences(const std::string& text, const std::string& part);
 
+// One integer of GL state (glGetIntegerv).
+inline GLint glInteger(GLenum which) {
+    GLint value = 0;
+    glGetIntegerv(which, &value);
+    return value;
+}
+
 std::filesystem::path sourceDir();
 std::filesystem::path executablePath();
