@@ -26,25 +26,37 @@ Position sourcePosition(const SoundBank& bank, int slot) {
     return position;
 }
 
-ALint sourceState(const SoundBank& bank, int slot) {
-    ALint state = 0;
-    alGetSourcei(bank.sources[slot], AL_SOURCE_STATE, &state);
-    return state;
+ALint sourceInt(ALuint source, ALenum parameter) {
+    ALint value = -1;
+    alGetSourcei(source, parameter, &value);
+    return value;
 }
+ALfloat sourceFloat(ALuint source, ALenum parameter) {
+    ALfloat value = -1;
+    alGetSourcef(source, parameter, &value);
+    return value;
+}
+ALint sourceState(const SoundBank& bank, int slot) { return sourceInt(bank.sources[slot], AL_SOURCE_STATE); }
 
 bool samePosition(Position a, const float b[3]) { return a.x == b[0] && a.y == b[1] && a.z == b[2]; }
 
-// A bank set up from the test's own voice files, released at the end.
+// A bank set up from the test's own voice files, and a board for positions;
+// both released at the end.
 class SoundBankTest : public testing::Test {
 protected:
     void SetUp() override {
+        createBoard(board);
         ASSERT_EQ(setUpSoundBank(bank), SoundSetUpFailure::none);
         ASSERT_NE(bank.sources, nullptr);
         ASSERT_NE(bank.buffers, nullptr);
     }
-    void TearDown() override { releaseSoundBank(bank); }
+    void TearDown() override {
+        releaseSoundBank(bank);
+        freeBoard(board);
+    }
     SoundFolder folder;
     SoundBank bank;
+    Board board;
 };
 
 TEST_F(SoundBankTest, FourteenSourcesEachWithItsOwnBufferLoadedFromItsFile) {
@@ -58,9 +70,7 @@ TEST_F(SoundBankTest, FourteenSourcesEachWithItsOwnBufferLoadedFromItsFile) {
         sources.insert(source);
         buffers.insert(buffer);
 
-        ALint attached = 0;
-        alGetSourcei(source, AL_BUFFER, &attached);
-        EXPECT_EQ(static_cast<ALuint>(attached), buffer);
+        EXPECT_EQ(static_cast<ALuint>(sourceInt(source, AL_BUFFER)), buffer);
 
         // The buffer holds its file's samples, as they are in the file.
         ALint size = 0, frequency = 0, channels = 0, bits = 0;
@@ -93,9 +103,7 @@ TEST_F(SoundBankTest, FourteenSourcesEachWithItsOwnBufferLoadedFromItsFile) {
 TEST_F(SoundBankTest, ElectricityVoicesRisePitchByAFifthPerSlotTheOthersKeepPitch1) {
     const float expected[14] = {1.0f, 1.2f, 1.4f, 1.6f, 1.8f, 2.0f, 1, 1, 1, 1, 1, 1, 1, 1};
     for (int slot = 0; slot <= lastSoundSlot; ++slot) {
-        ALfloat pitch = 0;
-        alGetSourcef(bank.sources[slot], AL_PITCH, &pitch);
-        EXPECT_EQ(pitch, expected[slot]) << "slot " << slot;
+        EXPECT_EQ(sourceFloat(bank.sources[slot], AL_PITCH), expected[slot]) << "slot " << slot;
     }
 }
 
@@ -103,27 +111,16 @@ TEST_F(SoundBankTest, EverySourceHasGain1NoLoopingRolloffOneHundredthAndOpenALDe
     for (int slot = 0; slot <= lastSoundSlot; ++slot) {
         SCOPED_TRACE(slot);
         const ALuint source = bank.sources[slot];
-        ALfloat gain = 0, rolloff = 0, referenceDistance = 0, maxDistance = 0, outerGain = -1;
-        ALint looping = -1, relative = -1;
-        alGetSourcef(source, AL_GAIN, &gain);
-        alGetSourcef(source, AL_ROLLOFF_FACTOR, &rolloff);
-        alGetSourcei(source, AL_LOOPING, &looping);
-        alGetSourcef(source, AL_REFERENCE_DISTANCE, &referenceDistance);
-        alGetSourcef(source, AL_MAX_DISTANCE, &maxDistance);
-        alGetSourcef(source, AL_CONE_OUTER_GAIN, &outerGain);
-        alGetSourcei(source, AL_SOURCE_RELATIVE, &relative);
-        EXPECT_EQ(gain, 1.0f);
-        EXPECT_EQ(rolloff, 0.01f);
-        EXPECT_EQ(looping, AL_FALSE);
-        EXPECT_EQ(referenceDistance, 1.0f);
-        EXPECT_GT(maxDistance, 1e30f);
-        EXPECT_EQ(outerGain, 0.0f);
-        EXPECT_EQ(relative, AL_FALSE);
+        EXPECT_EQ(sourceFloat(source, AL_GAIN), 1.0f);
+        EXPECT_EQ(sourceFloat(source, AL_ROLLOFF_FACTOR), 0.01f);
+        EXPECT_EQ(sourceInt(source, AL_LOOPING), AL_FALSE);
+        EXPECT_EQ(sourceFloat(source, AL_REFERENCE_DISTANCE), 1.0f);
+        EXPECT_GT(sourceFloat(source, AL_MAX_DISTANCE), 1e30f);
+        EXPECT_EQ(sourceFloat(source, AL_CONE_OUTER_GAIN), 0.0f);
+        EXPECT_EQ(sourceInt(source, AL_SOURCE_RELATIVE), AL_FALSE);
         // A source's position is set only when it is played.
-        const Position position = sourcePosition(bank, slot);
-        EXPECT_EQ(position.x, 0);
-        EXPECT_EQ(position.y, 0);
-        EXPECT_EQ(position.z, 0);
+        const float origin[3] = {0, 0, 0};
+        EXPECT_TRUE(samePosition(sourcePosition(bank, slot), origin));
     }
     EXPECT_EQ(alGetInteger(AL_DISTANCE_MODEL), AL_INVERSE_DISTANCE_CLAMPED);
 }
@@ -140,9 +137,8 @@ TEST_F(SoundBankTest, ListenerStandsAtTheEyeFacingTheCentrePointAsGivenUpIsY) {
     alGetListenerfv(AL_POSITION, position);
     alGetListenerfv(AL_ORIENTATION, orientation);
     alGetListenerfv(AL_VELOCITY, velocity);
-    EXPECT_EQ(position[0], 0);
-    EXPECT_EQ(position[1], 14);
-    EXPECT_EQ(position[2], 5);
+    const float eye[3] = {0, 14, 5};
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(position[i], eye[i]) << i;
     const float expectedOrientation[6] = {0, -3, -10, 0, 1, 0};
     for (int i = 0; i < 6; ++i) EXPECT_EQ(orientation[i], expectedOrientation[i]) << i;
     for (int i = 0; i < 3; ++i) EXPECT_EQ(velocity[i], 0) << i;
@@ -175,8 +171,6 @@ TEST_F(SoundBankTest, PairsRunOneToFiveAndRoundAgainEachOnSlotsRAndRPlus5) {
 }
 
 TEST_F(SoundBankTest, AFullBoardOfPairsInOneFrameEndsOnItsStartPairWithTheVoicesOnTheLastFiveTubes) {
-    Board board;
-    createBoard(board);
     for (int before : {0, 5, 3}) {
         SCOPED_TRACE(before);
         bank.electricityPairCursor = before;
@@ -200,7 +194,6 @@ TEST_F(SoundBankTest, AFullBoardOfPairsInOneFrameEndsOnItsStartPairWithTheVoices
         }
         EXPECT_EQ(tubesHeard.size(), 5u);
     }
-    freeBoard(board);
 }
 
 TEST_F(SoundBankTest, CervoVoiceGoesRightLeftCentreAndRightAgainBesideTheEye) {
@@ -216,17 +209,13 @@ TEST_F(SoundBankTest, CervoVoiceGoesRightLeftCentreAndRightAgainBesideTheEye) {
     }
     // The Cervo voice moves no other voice.
     for (int slot = 0; slot <= lastSoundSlot; ++slot) {
-        if (slot != cervoVoice) {
-            EXPECT_EQ(sourceState(bank, slot), AL_INITIAL) << slot;
-        }
+        EXPECT_EQ(sourceState(bank, slot), slot == cervoVoice ? AL_PLAYING : AL_INITIAL) << slot;
     }
 }
 
 // Positions.
 
 TEST_F(SoundBankTest, AVoicePlayedAtATubeStandsThereAndSounds) {
-    Board board;
-    createBoard(board);
     for (int tube : {1, 15, 113, 211}) {
         playVoiceAt(bank, clickVoice, board[tube].position);
         EXPECT_TRUE(samePosition(sourcePosition(bank, clickVoice), board[tube].position)) << tube;
@@ -241,12 +230,9 @@ TEST_F(SoundBankTest, AVoicePlayedAtATubeStandsThereAndSounds) {
     playVoiceAt(bank, turnVoice, board[100].position);
     EXPECT_TRUE(samePosition(sourcePosition(bank, turnVoice), board[100].position));
     EXPECT_TRUE(samePosition(sourcePosition(bank, 2), board[41].position));
-    freeBoard(board);
 }
 
 TEST_F(SoundBankTest, AVoicePlayedAgainWhileItSoundsRestartsFromItsBeginningAtTheNewPosition) {
-    Board board;
-    createBoard(board);
     playVoiceAt(bank, cervoVoice, board[1].position);
     // Let the device mix a little of it.
     ALint before = 0;
@@ -258,12 +244,9 @@ TEST_F(SoundBankTest, AVoicePlayedAgainWhileItSoundsRestartsFromItsBeginningAtTh
     ASSERT_EQ(sourceState(bank, cervoVoice), AL_PLAYING);
 
     playVoiceAt(bank, cervoVoice, board[225].position);
-    ALint after = 0;
-    alGetSourcei(bank.sources[cervoVoice], AL_SAMPLE_OFFSET, &after);
-    EXPECT_LT(after, before / 2);
+    EXPECT_LT(sourceInt(bank.sources[cervoVoice], AL_SAMPLE_OFFSET), before / 2);
     EXPECT_EQ(sourceState(bank, cervoVoice), AL_PLAYING);
     EXPECT_TRUE(samePosition(sourcePosition(bank, cervoVoice), board[225].position));
-    freeBoard(board);
 }
 
 }  // namespace
