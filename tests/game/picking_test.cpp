@@ -243,13 +243,9 @@ TEST(Picking, LeavesTheProjectionAsItWasAndTheCameraInTheModelview) {
 
     glGetFloatv(GL_PROJECTION_MATRIX, after);
     for (int k = 0; k < 16; ++k) EXPECT_EQ(after[k], before[k]) << k;
-    GLint mode = 0, renderMode = 0, projectionDepth = 0;
-    glGetIntegerv(GL_MATRIX_MODE, &mode);
-    glGetIntegerv(GL_RENDER_MODE, &renderMode);
-    glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &projectionDepth);
-    EXPECT_EQ(mode, GL_MODELVIEW);
-    EXPECT_EQ(renderMode, GL_RENDER);
-    EXPECT_EQ(projectionDepth, 1);
+    EXPECT_EQ(glInteger(GL_MATRIX_MODE), GL_MODELVIEW);
+    EXPECT_EQ(glInteger(GL_RENDER_MODE), GL_RENDER);
+    EXPECT_EQ(glInteger(GL_PROJECTION_STACK_DEPTH), 1);
 
     GLfloat modelview[16], lookAt[16];
     glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
