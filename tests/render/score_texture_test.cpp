@@ -270,13 +270,9 @@ TEST_F(CursorFixture, LeavesTheStateTheNextFrameStartsFrom) {
     drawnCursor(400, 300);
 
     // (Which capabilities it leaves on is checked with the other passes in the scene tests.)
-    GLint source = 0, destination = 0, mode = 0;
-    glGetIntegerv(GL_BLEND_SRC, &source);
-    glGetIntegerv(GL_BLEND_DST, &destination);
-    glGetIntegerv(GL_MATRIX_MODE, &mode);
-    EXPECT_EQ(source, GL_SRC_ALPHA);
-    EXPECT_EQ(destination, GL_ONE_MINUS_SRC_ALPHA);
-    EXPECT_EQ(mode, GL_MODELVIEW);
+    EXPECT_EQ(glInteger(GL_BLEND_SRC), GL_SRC_ALPHA);
+    EXPECT_EQ(glInteger(GL_BLEND_DST), GL_ONE_MINUS_SRC_ALPHA);
+    EXPECT_EQ(glInteger(GL_MATRIX_MODE), GL_MODELVIEW);
     GLfloat colour[4], projectionAfter[16];
     glGetFloatv(GL_CURRENT_COLOR, colour);
     glGetFloatv(GL_PROJECTION_MATRIX, projectionAfter);
