@@ -169,15 +169,10 @@ TEST_F(FontFixture, EmptyTextDrawsNothingButLeavesTheTextState) {
     GLint polygonMode[2];
     glGetIntegerv(GL_POLYGON_MODE, polygonMode);
     EXPECT_EQ(polygonMode[0], GL_FILL);
-    GLint blendSource = 0, blendDestination = 0, matrixMode = 0, bound = 0;
-    glGetIntegerv(GL_BLEND_SRC, &blendSource);
-    glGetIntegerv(GL_BLEND_DST, &blendDestination);
-    glGetIntegerv(GL_MATRIX_MODE, &matrixMode);
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    EXPECT_EQ(blendSource, GL_SRC_ALPHA);
-    EXPECT_EQ(blendDestination, GL_ONE_MINUS_SRC_ALPHA);
-    EXPECT_EQ(matrixMode, GL_MODELVIEW);
-    EXPECT_EQ(static_cast<GLuint>(bound), slots[fontTexture]);
+    EXPECT_EQ(glInteger(GL_BLEND_SRC), GL_SRC_ALPHA);
+    EXPECT_EQ(glInteger(GL_BLEND_DST), GL_ONE_MINUS_SRC_ALPHA);
+    EXPECT_EQ(glInteger(GL_MATRIX_MODE), GL_MODELVIEW);
+    EXPECT_EQ(static_cast<GLuint>(glInteger(GL_TEXTURE_BINDING_2D)), slots[fontTexture]);
 
     GLfloat projectionAfter[16], modelviewAfter[16];
     glGetFloatv(GL_PROJECTION_MATRIX, projectionAfter);
