@@ -318,11 +318,6 @@ TEST_F(SceneFixture, EachPassFindsTheStateItReliesOn) {
         glGetBooleanv(which, value);
         return value[0] != 0;
     };
-    auto integer = [](GLenum which) {
-        GLint value = 0;
-        glGetIntegerv(which, &value);
-        return value;
-    };
     const ViewSettings& view = sharedView();
     const Model& stage = *models[stageModelEntry];
     // A lightning runs on the hovered tube, so its outline follows the overlay.
@@ -334,21 +329,21 @@ TEST_F(SceneFixture, EachPassFindsTheStateItReliesOn) {
     renderScoreTexture(3, 4, scoreTexture, fontBase, slots, view);
     setUpSceneView(view, light);
     check("pass 3 starts", {true, false, true, true, false});
-    EXPECT_EQ(integer(GL_MATRIX_MODE), GL_MODELVIEW);
+    EXPECT_EQ(glInteger(GL_MATRIX_MODE), GL_MODELVIEW);
 
     drawStageIntoStencil(stage);
     check("pass 4 starts", {true, true, false, true, false});
     EXPECT_FALSE(mask(GL_COLOR_WRITEMASK));
     EXPECT_FALSE(mask(GL_DEPTH_WRITEMASK));
-    EXPECT_EQ(integer(GL_STENCIL_FUNC), GL_ALWAYS);
+    EXPECT_EQ(glInteger(GL_STENCIL_FUNC), GL_ALWAYS);
 
     drawStageWithScore(stage, slots, scoreTexture);
     check("pass 5 starts", {true, true, false, true, true});
     EXPECT_TRUE(mask(GL_COLOR_WRITEMASK));
     EXPECT_TRUE(mask(GL_DEPTH_WRITEMASK));
-    EXPECT_EQ(integer(GL_STENCIL_FUNC), GL_EQUAL);
-    EXPECT_EQ(integer(GL_STENCIL_REF), 1);
-    EXPECT_EQ(static_cast<GLuint>(integer(GL_TEXTURE_BINDING_2D)), scoreTexture);
+    EXPECT_EQ(glInteger(GL_STENCIL_FUNC), GL_EQUAL);
+    EXPECT_EQ(glInteger(GL_STENCIL_REF), 1);
+    EXPECT_EQ(static_cast<GLuint>(glInteger(GL_TEXTURE_BINDING_2D)), scoreTexture);
 
     drawShadows(state.board, lists, stage, light);
     check("pass 6 starts", {true, false, true, true, false});
@@ -356,7 +351,7 @@ TEST_F(SceneFixture, EachPassFindsTheStateItReliesOn) {
     drawTubes(state, sound, lists);
     // The last tube has no lightning and no outline: its materials end it.
     check("the cursor pass starts", {true, false, true, false, false});
-    EXPECT_EQ(integer(GL_MATRIX_MODE), GL_MODELVIEW);
+    EXPECT_EQ(glInteger(GL_MATRIX_MODE), GL_MODELVIEW);
     expectIdentityTextureMatrix();
 
     drawCursor(100, 100, slots, view);
