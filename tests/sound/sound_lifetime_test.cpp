@@ -1,7 +1,5 @@
-// The bank's life: set up, used and released twice in one process, failed
-// set-ups that clean up after themselves. OpenAL Soft's warning log tells
-// whether a source or buffer was still there when its context or device
-// went away.
+// The bank's life: set up, used and released twice in one process, and failed
+// set-ups that clean up after themselves, judged by OpenAL Soft's warning log.
 #include <AL/al.h>
 #include <AL/alc.h>
 #include <AL/alut.h>
@@ -60,6 +58,17 @@ struct WarningCatcher {
     std::FILE* file = nullptr;
     std::string caught;
 };
+
+// A set-up that failed this way left no bank, no context and nothing that
+// OpenAL had to delete itself.
+void expectCleanFailure(SoundBank& bank, SoundSetUpFailure failure, const char* message, WarningCatcher& warnings) {
+    EXPECT_EQ(setUpSoundBank(bank), failure);
+    EXPECT_STREQ(soundFailureMessage(failure), message);
+    EXPECT_EQ(bank.sources, nullptr);
+    EXPECT_EQ(bank.buffers, nullptr);
+    EXPECT_EQ(alcGetCurrentContext(), nullptr);
+    EXPECT_EQ(warnings.leftOvers(), "");
+}
 
 class SoundLifetimeTest : public testing::Test {
 protected:
@@ -142,12 +151,7 @@ TEST_F(SoundLifetimeTest, AMissingEmptyOrUnreadableFileIsALoadFailureThatCleansU
             spoiled.spoil(file);
             WarningCatcher warnings;
             SoundBank bank;
-            EXPECT_EQ(setUpSoundBank(bank), SoundSetUpFailure::load);
-            EXPECT_STREQ(soundFailureMessage(SoundSetUpFailure::load), "Error: Failed to load WAV data!");
-            EXPECT_EQ(bank.sources, nullptr);
-            EXPECT_EQ(bank.buffers, nullptr);
-            EXPECT_EQ(alcGetCurrentContext(), nullptr);
-            EXPECT_EQ(warnings.leftOvers(), "");
+            expectCleanFailure(bank, SoundSetUpFailure::load, "Error: Failed to load WAV data!", warnings);
             releaseSoundBank(bank);  // nothing left to release: harmless
             fs::remove(file);
             fs::copy_file(saved, file);
@@ -178,12 +182,7 @@ TEST_F(SoundLifetimeTest, SamplesThatOpenALRefusesAreABindFailureThatCleansUpAft
     }
     WarningCatcher warnings;
     SoundBank bank;
-    EXPECT_EQ(setUpSoundBank(bank), SoundSetUpFailure::bind);
-    EXPECT_STREQ(soundFailureMessage(SoundSetUpFailure::bind), "Error: Failed to bind audio buffer to source!");
-    EXPECT_EQ(bank.sources, nullptr);
-    EXPECT_EQ(bank.buffers, nullptr);
-    EXPECT_EQ(alcGetCurrentContext(), nullptr);
-    EXPECT_EQ(warnings.leftOvers(), "");
+    expectCleanFailure(bank, SoundSetUpFailure::bind, "Error: Failed to bind audio buffer to source!", warnings);
 }
 
 }  // namespace
