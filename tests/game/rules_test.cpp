@@ -310,55 +310,49 @@ TEST(Turn, TubeAtRestAt0ActivatesItsMinusXNeighbourAtQuarter1Or2AndItsPlusZNeigh
     }
 }
 
-TEST(Turn, ATubeActivatedAt45WhileTurningGoesOnTo135AndRestsThere) {
-    Table table;
-    // 112 rests at 90 (open +x) in the next frame while 113, further in the
-    // scan, stands at 45 on its way to 90 (quarter 0, open -x).
-    Tube& left = table.tube(112);
-    Tube& right = table.tube(113);
-    setTurning(left, 85, 90);
-    setTurning(right, 45, 90);
-    table.frame();
-    EXPECT_EQ(left.cameToRest, flagTrue);
-    EXPECT_EQ(right.activated, flagTrue);
-    EXPECT_EQ(right.targetAngle, 135.0f);
-    EXPECT_EQ(right.angleY, 50);
-    EXPECT_EQ(table.state().score, 1);
-    // No pause: 55, 60, ... 135.
-    for (int step = 1; step <= 17; ++step) {
+// A turning tube activated by a neighbour that rests in the same frame turns
+// on without a pause to a quarter beyond the angle it stood at when tested.
+TEST(Turn, ATubeActivatedWhileTurningGoesOnAQuarterBeyondWhereItStood) {
+    const struct {
+        const char* what;
+        int resting, restingFrom, restingTo;  // comes to rest in the first frame
+        int turning, turningFrom, turningTo;  // turning, and activated by it
+        float newTarget;
+        int angleAfter;  // after the first frame
+    } cases[] = {
+        // 112 rests at 90 (open +x); 113, later in the scan, has stepped to
+        // 45 (quarter 0, open -x) when tested.
+        {"activated after its own step", 112, 85, 90, 113, 45, 90, 135, 50},
+        // 98 rests at 180 (open -z); 113, later in the scan, is still at 85
+        // (quarter 1, open +z) when tested, then steps to 90, no longer its target.
+        {"activated before its own step", 98, 175, 180, 113, 85, 90, 175, 90},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Table table;
+        Tube& resting = table.tube(c.resting);
+        Tube& turning = table.tube(c.turning);
+        setTurning(resting, c.restingFrom, c.restingTo);
+        setTurning(turning, c.turningFrom, c.turningTo);
         table.frame();
-        EXPECT_EQ(right.angleY, 50 + 5 * step);
-        EXPECT_EQ(right.cameToRest != 0, step == 17) << "step " << step;
+        EXPECT_EQ(resting.cameToRest, flagTrue);
+        EXPECT_EQ(turning.activated, flagTrue);
+        EXPECT_EQ(turning.targetAngle, c.newTarget);
+        EXPECT_EQ(turning.angleY, c.angleAfter);
+        EXPECT_EQ(turning.cameToRest, 0);
+        EXPECT_EQ(table.state().score, 1);
+        const int steps = (static_cast<int>(c.newTarget) - c.angleAfter) / 5;
+        ASSERT_EQ(steps, 17);
+        for (int step = 1; step <= steps; ++step) {
+            table.frame();
+            EXPECT_EQ(turning.angleY, c.angleAfter + 5 * step);
+            EXPECT_EQ(turning.cameToRest != 0, step == steps) << "step " << step;
+        }
+        table.frame();
+        EXPECT_EQ(turning.angleY, static_cast<int>(c.newTarget));
+        EXPECT_EQ(turning.turning, 0);
+        EXPECT_EQ(table.state().score, 1) << "at rest it opens onto idle tubes only";
     }
-    table.frame();
-    EXPECT_EQ(right.angleY, 135);
-    EXPECT_EQ(right.turning, 0);
-    EXPECT_EQ(quarter(right), 2);
-    EXPECT_EQ(table.state().score, 1) << "at 135 it opens +x and -z, onto idle tubes";
-}
-
-TEST(Turn, LowerIndexRestingTubeActivatesItsNeighbourBeforeItsOwnStep) {
-    // 98 rests at 180 (open -z, towards 113); 113 is still at 85 (quarter 1,
-    // open +z) when 98 tests it, on its way to 90.
-    Table table;
-    Tube& i = table.tube(98);
-    Tube& j = table.tube(113);
-    setTurning(i, 175, 180);
-    setTurning(j, 85, 90);
-    table.frame();
-    EXPECT_EQ(i.cameToRest, flagTrue);
-    EXPECT_EQ(j.activated, flagTrue);
-    EXPECT_EQ(j.targetAngle, 175.0f) << "85 degrees beyond its old target";
-    EXPECT_EQ(j.angleY, 90);
-    EXPECT_EQ(j.cameToRest, 0) << "90 is no longer its target";
-    EXPECT_EQ(table.state().score, 1);
-    table.run(16);
-    EXPECT_EQ(j.angleY, 170);
-    EXPECT_EQ(j.cameToRest, 0);
-    table.frame();
-    EXPECT_EQ(j.angleY, 175);
-    EXPECT_EQ(j.cameToRest, flagTrue);
-    EXPECT_EQ(table.state().score, 1) << "at 175 (quarter 2) 113 does not open towards 98";
 }
 
 TEST(Turn, HigherIndexTubeRestingAt0ActivatesTheLowerOneThatRestedInTheSameFrame) {
