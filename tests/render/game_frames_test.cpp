@@ -15,6 +15,7 @@
 #include "game/game.h"
 #include "render/render_test_support.h"
 #include "render/score_texture.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -111,11 +112,6 @@ TEST_F(GameFrames, TheStageShowsTheScoreOfThePreviousFrame) {
 }
 
 TEST_F(GameFrames, FramesRaiseNoGlErrorAndLeaveTheMatrixStacksAsTheyFoundThem) {
-    auto depth = [](GLenum which) {
-        GLint value = 0;
-        glGetIntegerv(which, &value);
-        return value;
-    };
     while (glGetError() != GL_NO_ERROR) {
     }
     // The start-up flash (every tube's lightning), a hovered tube, a click
@@ -129,10 +125,10 @@ TEST_F(GameFrames, FramesRaiseNoGlErrorAndLeaveTheMatrixStacksAsTheyFoundThem) {
         frame(at(512, 596));
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << "frame " << n;
     }
-    EXPECT_EQ(depth(GL_MODELVIEW_STACK_DEPTH), 1);
-    EXPECT_EQ(depth(GL_PROJECTION_STACK_DEPTH), 1);
-    EXPECT_EQ(depth(GL_TEXTURE_STACK_DEPTH), 1);
-    EXPECT_EQ(depth(GL_MATRIX_MODE), GL_MODELVIEW);
+    EXPECT_EQ(glInteger(GL_MODELVIEW_STACK_DEPTH), 1);
+    EXPECT_EQ(glInteger(GL_PROJECTION_STACK_DEPTH), 1);
+    EXPECT_EQ(glInteger(GL_TEXTURE_STACK_DEPTH), 1);
+    EXPECT_EQ(glInteger(GL_MATRIX_MODE), GL_MODELVIEW);
 }
 
 // Walks through a game: the start-up flash, an idle board under the pointer,
