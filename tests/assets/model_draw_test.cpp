@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "assets/model.h"
+#include "render/render_test_support.h"
 #include "support/loaded_model.h"
 #include "support/test_support.h"
-
 
 namespace {
 
@@ -40,19 +40,11 @@ std::string modelText(const std::vector<std::pair<std::string, int>>& materials)
     return text;
 }
 
-// One vertex as feedback reports it: window position, colour, texture
-// coordinate.
-struct FedVertex {
-    float x, y, z;
-    float colour[4];
-    float texCoord[4];
-};
-
-// What the drawing sends between two feedback mode switches, in order.
-// The projection, view and texture matrices are identities, culling and
-// lighting are off: every triangle comes through unclipped.
+// What the drawing sends, polygon corner by corner, in order: the
+// projection, view and texture matrices are identities, culling and
+// lighting are off, so every triangle comes through unclipped.
 template <typename Draw>
-std::vector<FedVertex> feedback(Draw draw) {
+std::vector<FeedbackVertex> feedback(Draw draw) {
     sharedWindow();
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     glDisable(GL_CULL_FACE);
@@ -62,40 +54,28 @@ std::vector<FedVertex> feedback(Draw draw) {
         glPushMatrix();
         glLoadIdentity();
     }
-    std::vector<GLfloat> buffer(1 << 14);
-    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D_COLOR_TEXTURE, buffer.data());
-    glRenderMode(GL_FEEDBACK);
-    draw();
-    const GLint used = glRenderMode(GL_RENDER);
+    int otherTokens = 0;
+    const std::vector<FeedbackPolygon> polygons = feedbackPolygons(draw, &otherTokens);
     for (GLenum mode : {GL_TEXTURE, GL_MODELVIEW, GL_PROJECTION}) {
         glMatrixMode(mode);
         glPopMatrix();
     }
     glPopAttrib();
-
-    std::vector<FedVertex> vertices;
-    EXPECT_GE(used, 0) << "feedback buffer overflow";
-    for (GLint at = 0; at < used;) {
-        const GLenum token = static_cast<GLenum>(buffer[at++]);
-        EXPECT_EQ(token, static_cast<GLenum>(GL_POLYGON_TOKEN));
-        if (token != GL_POLYGON_TOKEN) break;
-        const int count = static_cast<int>(buffer[at++]);
-        EXPECT_EQ(count, 3);
-        for (int v = 0; v < count; ++v, at += 11) {
-            FedVertex vertex;
-            std::copy(&buffer[at], &buffer[at] + 11, &vertex.x);
-            vertices.push_back(vertex);
-        }
+    EXPECT_EQ(otherTokens, 0) << "something besides triangles, or an overflow";
+    std::vector<FeedbackVertex> vertices;
+    for (const FeedbackPolygon& polygon : polygons) {
+        EXPECT_EQ(polygon.size(), 3u);
+        vertices.insert(vertices.end(), polygon.begin(), polygon.end());
     }
     return vertices;
 }
 
 // The vertices the model should send, face by face and corner by corner.
-void expectModelVertices(const Model& model, const std::vector<FedVertex>& sent) {
+void expectModelVertices(const Model& model, const std::vector<FeedbackVertex>& sent) {
     ASSERT_EQ(static_cast<int>(sent.size()), model.faceCount * 3);
     for (int f = 0; f < model.faceCount; ++f)
         for (int corner = 0; corner < 3; ++corner) {
-            const FedVertex& vertex = sent[f * 3 + corner];
+            const FeedbackVertex& vertex = sent[f * 3 + corner];
             const Vector3& p = model.positions[model.faces[f].vertexIndex[corner]];
             EXPECT_NEAR(vertex.x, (p.x + 1) * 512, 1e-2) << f << "/" << corner;
             EXPECT_NEAR(vertex.y, (p.y + 1) * 384, 1e-2) << f << "/" << corner;
@@ -125,8 +105,8 @@ TEST(ModelDraw, BothRoutinesSendTheSameFifteenVerticesWithTheirTextureCoordinate
     std::copy(red, red + 4, model->materials[0].colour);
     std::copy(green, green + 4, model->materials[1].colour);
 
-    const std::vector<FedVertex> withMaterials = feedback([&] { drawModel(*model, slots); });
-    const std::vector<FedVertex> geometry = feedback([&] {
+    const std::vector<FeedbackVertex> withMaterials = feedback([&] { drawModel(*model, slots); });
+    const std::vector<FeedbackVertex> geometry = feedback([&] {
         glColor4f(0, 0, 1, 1);
         drawModelGeometry(*model);
     });
@@ -146,7 +126,7 @@ TEST(ModelDraw, BothRoutinesSendTheSameFifteenVerticesWithTheirTextureCoordinate
     glNewList(list, GL_COMPILE);
     drawModel(*model, slots);
     glEndList();
-    const std::vector<FedVertex> replayed = feedback([&] { glCallList(list); });
+    const std::vector<FeedbackVertex> replayed = feedback([&] { glCallList(list); });
     glDeleteLists(list, 1);
     expectModelVertices(*model, replayed);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
@@ -168,7 +148,7 @@ TEST(ModelDraw, AMaterialWithNoFacesSendsNothingButItsState) {
     sharedWindow();
     while (glGetError() != GL_NO_ERROR) {
     }
-    const std::vector<FedVertex> sent = feedback([&] { drawModel(*model, slots); });
+    const std::vector<FeedbackVertex> sent = feedback([&] { drawModel(*model, slots); });
     expectModelVertices(*model, sent);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 

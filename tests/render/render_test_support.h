@@ -76,15 +76,17 @@ struct FeedbackVertex {
 using FeedbackPolygon = std::vector<FeedbackVertex>;
 
 // Runs draw in GL_FEEDBACK mode (GL_3D_COLOR_TEXTURE) and returns the
-// polygons GL would have rasterised.
+// polygons GL would have rasterised; otherTokens, if given, counts what else
+// came (points, lines, pixels, pass-through), or is -1 when the buffer overflowed.
 template <typename Draw>
-std::vector<FeedbackPolygon> feedbackPolygons(Draw draw) {
+std::vector<FeedbackPolygon> feedbackPolygons(Draw draw, int* otherTokens = nullptr) {
     std::vector<GLfloat> buffer(1 << 16);
     glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D_COLOR_TEXTURE, buffer.data());
     glRenderMode(GL_FEEDBACK);
     draw();
     const GLint count = glRenderMode(GL_RENDER);
     std::vector<FeedbackPolygon> polygons;
+    if (otherTokens) *otherTokens = count < 0 ? -1 : 0;
     for (GLint i = 0; i < count;) {
         const GLint token = static_cast<GLint>(buffer[i++]);
         if (token == GL_POLYGON_TOKEN) {
@@ -98,8 +100,11 @@ std::vector<FeedbackPolygon> feedbackPolygons(Draw draw) {
                 polygon.push_back(v);
             }
             polygons.push_back(polygon);
-        } else if (token == GL_POINT_TOKEN || token == GL_BITMAP_TOKEN || token == GL_DRAW_PIXEL_TOKEN ||
-                   token == GL_COPY_PIXEL_TOKEN) {
+            continue;
+        }
+        if (otherTokens) ++*otherTokens;
+        if (token == GL_POINT_TOKEN || token == GL_BITMAP_TOKEN || token == GL_DRAW_PIXEL_TOKEN ||
+            token == GL_COPY_PIXEL_TOKEN) {
             i += 11;
         } else if (token == GL_LINE_TOKEN || token == GL_LINE_RESET_TOKEN) {
             i += 22;
