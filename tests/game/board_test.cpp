@@ -5,7 +5,6 @@
 #include <cmath>
 
 #include "game/game.h"
-#include "game/game_state.h"
 
 namespace {
 
@@ -114,32 +113,18 @@ TEST(Board, TheStartUpBoardIsTheSameEveryRun) {
     EXPECT_GT(differentFromFirstTube, 100);  // and it is a real mix
 }
 
-TEST(Board, AShuffleLeavesScoreAndBestAlone) {
-    GameState state;
-    createBoard(state.board);
-    state.score = 12;
-    state.best = 40;
-    shuffleBoard(state.board);
-    EXPECT_EQ(state.score, 12);
-    EXPECT_EQ(state.best, 40);
-}
-
 TEST(PointerHold, HoldsThePointerInsideTheWindowLowerBoundFirst) {
     ViewSettings view;
     view.width = 1024;
     view.height = 768;
-    const PointerHold outside = holdPointer(-20, 900, view);
-    EXPECT_EQ(outside.x, 1);
-    EXPECT_EQ(outside.y, 768);
-    const PointerHold corner = holdPointer(0, 0, view);
-    EXPECT_EQ(corner.x, 1);
-    EXPECT_EQ(corner.y, 1);
-    const PointerHold inside = holdPointer(1024, 1, view);
-    EXPECT_EQ(inside.x, 1024);
-    EXPECT_EQ(inside.y, 1);
-    const PointerHold beyond = holdPointer(5000, -5000, view);
-    EXPECT_EQ(beyond.x, 1024);
-    EXPECT_EQ(beyond.y, 1);
+    const struct {
+        int x, y, heldX, heldY;
+    } cases[] = {{-20, 900, 1, 768}, {0, 0, 1, 1}, {1024, 1, 1024, 1}, {5000, -5000, 1024, 1}};
+    for (const auto& c : cases) {
+        const PointerHold held = holdPointer(c.x, c.y, view);
+        EXPECT_EQ(held.x, c.heldX) << c.x << ", " << c.y;
+        EXPECT_EQ(held.y, c.heldY) << c.x << ", " << c.y;
+    }
 }
 
 }  // namespace
