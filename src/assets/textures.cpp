@@ -4,6 +4,7 @@
 #include <GL/glu.h>
 
 #include "assets/image.h"
+#include "render/window.h"
 
 namespace {
 
@@ -45,10 +46,7 @@ bool loadTextureImage(const char* path) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
     if (built != 0) return false;
     // Every slot texture filters as the window set-up asks for textures.
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
+    setImageTextureParameters();
     return true;
 }
 

@@ -30,6 +30,23 @@ void buildFontLists(std::uint32_t fontListBase) {
     }
 }
 
+void pushTextSpace() {
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0, 256, 0, 256, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+}
+
+void popTextSpace() {
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+}
+
 void printText(std::int32_t x, std::int32_t y, std::string_view text, std::int32_t charSet, float textScale,
                std::uint32_t fontListBase, const TextureSlots& textureSlots) {
     if (charSet > 1) charSet = 1;
@@ -54,23 +71,14 @@ void printText(std::int32_t x, std::int32_t y, std::string_view text, std::int32
     glBindTexture(GL_TEXTURE_2D, textureSlots[fontTexture]);
     glDisable(GL_DEPTH_TEST);
 
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0, 256, 0, 256, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
+    pushTextSpace();
     glTranslated(x, y, 0);
     glScalef(textScale, textScale, textScale);
 
     glListBase(static_cast<GLuint>(static_cast<std::int64_t>(fontListBase) + setStart));
     if (!offsets.empty()) glCallLists(static_cast<GLsizei>(offsets.size()), GL_UNSIGNED_BYTE, offsets.data());
 
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
+    popTextSpace();
 
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_LIGHTING);

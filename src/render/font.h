@@ -13,6 +13,12 @@
 void buildFontLists(std::uint32_t fontListBase);
 
 // Per frame
+// Saves the projection and modelview matrices and sets the 256 x 256 text
+// space (origin bottom left, y up) with an identity modelview; popTextSpace
+// restores both, leaving the modelview matrix current.
+void pushTextSpace();
+void popTextSpace();
+
 // Draws text with its first glyph's lower-left corner at (x, y) of the
 // 256 x 256 text space (origin bottom left, y up), in the current colour.
 // charSet 0 holds glyphs 0..127, set 1 glyphs 128..255; space is the first

@@ -27,13 +27,7 @@ void renderScoreTexture(std::int32_t score, std::int32_t best, std::uint32_t sco
     glDisable(GL_DEPTH_TEST);
 
     // One unit is one pixel of the lower-left corner of the back buffer.
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0, 256, 0, 256, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
+    pushTextSpace();
 
     // Blending is left as the previous frame's cursor left it (off in the
     // very first frame), so the background's alpha reaches the texture.
@@ -61,10 +55,7 @@ void renderScoreTexture(std::int32_t score, std::int32_t best, std::uint32_t sco
     glBindTexture(GL_TEXTURE_2D, scoreTexture);
     glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 0, 0, 256, 256, 0);
 
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
+    popTextSpace();
 
     // Nothing of this pass is ever shown.
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);

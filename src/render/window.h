@@ -45,3 +45,7 @@ GLFWwindow* setUpWindow(ViewSettings& view);
 
 // Fills the light and hands it to GL_LIGHT0; lighting is on afterwards.
 void setUpLight(Light& light);
+
+// Gives the bound texture the wrap and filters of the game's images:
+// repeat, linear magnification, mipmapped linear minification.
+void setImageTextureParameters();
