@@ -49,7 +49,7 @@ window=$(xdotool search --sync --pid "$pid" | head -1)
 xdotool windowfocus --sync "$window"
 sleep 0.3
 shot 1-start-up.png
-echo "Recording the demo (about two minutes)..."
+echo "Recording the demo (about a minute)..."
 
 # The captured pointer starts at the top-left corner once the window has the
 # focus; from there it follows relative moves. Tube 197 (row 14, column 2)
