@@ -305,6 +305,11 @@ struct Double3 {
 
 Double3 widen(const Vector3& v) { return {v.x, v.y, v.z}; }
 
+Vector3 difference(const Vector3& a, const Vector3& b) {
+    return {static_cast<float>(static_cast<double>(a.x) - b.x), static_cast<float>(static_cast<double>(a.y) - b.y),
+            static_cast<float>(static_cast<double>(a.z) - b.z)};
+}
+
 }  // namespace
 
 Model* loadModel(const std::string& path, std::uint32_t textureSlotBase) {
@@ -410,12 +415,10 @@ void normalizeVector(Vector3& v) {
 }
 
 Vector3 triangleNormal(const Vector3& p1, const Vector3& p2, const Vector3& p3) {
-    // The edges stay in double precision up to the stored result.
-    const Double3 a = widen(p1), b = widen(p2), c = widen(p3);
-    const Double3 e1 = {b.x - a.x, b.y - a.y, b.z - a.z};
-    const Double3 e2 = {c.x - a.x, c.y - a.y, c.z - a.z};
-    const Double3 n = {e1.y * e2.z - e1.z * e2.y, e1.z * e2.x - e1.x * e2.z, e1.x * e2.y - e1.y * e2.x};
-    double length = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
-    if (length == 0.0) length = 1.0;
-    return {static_cast<float>(n.x / length), static_cast<float>(n.y / length), static_cast<float>(n.z / length)};
+    // Each step stores its floats: the edges, their cross product, then the
+    // normalised result.
+    const Vector3 edge1 = difference(p2, p1), edge2 = difference(p3, p1);
+    Vector3 normal = crossProduct(edge1, edge2);
+    normalizeVector(normal);
+    return normal;
 }

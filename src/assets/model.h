@@ -58,10 +58,12 @@ Model* loadModel(const std::string& path, std::uint32_t textureSlotBase);
 void computeFaceGeometry(Model& model);
 void computeFacePlanes(Model& model);
 
-// Vector operations, worked in double precision and stored as floats.
+// Vector operations: each forms its result in double precision and stores it
+// as floats.
 Vector3 crossProduct(const Vector3& a, const Vector3& b);
 float vectorLength(const Vector3& v);  // 1.0 for the zero vector
 void normalizeVector(Vector3& v);      // the zero vector stays zero
-// Unit normal of the triangle; counter-clockwise corners give a normal
-// towards the viewer, collinear corners give (0, 0, 0).
+// Unit normal of the triangle, built from those steps: the two edges from p1
+// stored as floats, their crossProduct, then normalizeVector. Counter-clockwise
+// corners give a normal towards the viewer, collinear corners give (0, 0, 0).
 Vector3 triangleNormal(const Vector3& p1, const Vector3& p2, const Vector3& p3);

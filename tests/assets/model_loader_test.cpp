@@ -2,7 +2,10 @@
 // keeps the format's rules loads as, and that every broken file is refused.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -219,6 +222,26 @@ TEST(ModelLoader, SmoothedNormalsAverageTheFacesAroundAVertexAndSkipUnusedOnes) 
     expectVector(model->normals[2], 0, 0, 1);
     expectVector(model->normals[3], 1, 0, 0);
     expectVector(model->normals[4], 0, 0, 0);
+}
+
+// The bits of each component, to compare normals exactly.
+std::array<std::uint32_t, 3> bitsOf(const Vector3& v) {
+    return {std::bit_cast<std::uint32_t>(v.x), std::bit_cast<std::uint32_t>(v.y), std::bit_cast<std::uint32_t>(v.z)};
+}
+
+TEST(ModelLoader, NormalsAreRoundedToFloatsAtEveryVectorStep) {
+    // For this triangle the edges, their cross product and the normalised
+    // vector, each stored as floats, end one unit in the last place below
+    // what a single rounding of the exact normal gives (0x3ed105ec,
+    // 0xbed105ec, 0xbf5105ec). The vertex normals are that face normal
+    // normalised once more, and its float length is not exactly 1.
+    const LoadedModel model = load(counts(3, 1, 1) + "v 0 0 0\nv 0.1 0.1 0\nv 0.2 0 0.1\nusemtl 0\n" + face("1 2 3"));
+    ASSERT_TRUE(model);
+    using Bits = std::array<std::uint32_t, 3>;
+    EXPECT_EQ(bitsOf(model->faces[0].normal), (Bits{0x3ed105eb, 0xbed105eb, 0xbf5105eb}));
+    for (int v = 0; v < 3; ++v) EXPECT_EQ(bitsOf(model->normals[v]), (Bits{0x3ed105ec, 0xbed105ec, 0xbf5105ec}));
+    EXPECT_EQ(bitsOf(triangleNormal({0, 0, 0}, {0.1f, 0.1f, 0}, {0.2f, 0, 0.1f})),
+              (Bits{0x3ed105eb, 0xbed105eb, 0xbf5105eb}));
 }
 
 TEST(ModelLoader, FacePlanesAreUnnormalisedAndPassThroughTheCorners) {
