@@ -20,7 +20,32 @@ void pauseForConsole() {
     }
 }
 
+GLFWwindow* failToOpenWindow() {
+    std::printf("Failed to open window!\n");
+    std::fflush(stdout);
+    glfwTerminate();
+    return nullptr;
+}
+
+FramebufferGot framebufferOf(GLFWwindow* window) {
+    FramebufferGot got;
+    glfwGetFramebufferSize(window, &got.width, &got.height);
+    GLint bits = 0;
+    glGetIntegerv(GL_ALPHA_BITS, &bits);
+    got.alphaBits = bits;
+    glGetIntegerv(GL_DEPTH_BITS, &bits);
+    got.depthBits = bits;
+    glGetIntegerv(GL_STENCIL_BITS, &bits);
+    got.stencilBits = bits;
+    return got;
+}
+
 }  // namespace
+
+bool framebufferMeetsRequest(const ViewSettings& view, const FramebufferGot& got) {
+    return got.width == view.width && got.height == view.height && got.alphaBits >= view.alphaBits &&
+           got.depthBits >= view.depthBits && got.stencilBits >= view.stencilBits;
+}
 
 GLFWwindow* setUpWindow(ViewSettings& view) {
     view.width = 1024;
@@ -45,13 +70,12 @@ GLFWwindow* setUpWindow(ViewSettings& view) {
     glfwWindowHint(GLFW_STENCIL_BITS, view.stencilBits);
     GLFWwindow* window =
         glfwCreateWindow(view.width, view.height, "", view.fullScreen ? glfwGetPrimaryMonitor() : nullptr, nullptr);
-    if (!window) {
-        std::printf("Failed to open window!\n");
-        std::fflush(stdout);
-        glfwTerminate();
-        return nullptr;
-    }
+    if (!window) return failToOpenWindow();
     glfwMakeContextCurrent(window);
+    // A picture cut off by a smaller screen mode, or shadows spilling off a
+    // stage without a stencil buffer, would be no game: take less as a
+    // window that could not be opened.
+    if (!framebufferMeetsRequest(view, framebufferOf(window))) return failToOpenWindow();
     // Hidden and captured, with an unbounded position that the frame clamps
     // and sets back every frame; the only visible pointer is the cursor quad.
     glfwSetInputMode(window, GLFW_CURSOR, GLFW_CURSOR_DISABLED);

@@ -36,12 +36,27 @@ struct Light {
     float specular[4];  // RGBA
 };
 
+// What the window turned out to have. GLFW takes the request as a wish: on
+// a screen without a 1024 x 768 mode it opens the nearest one, and it may
+// give fewer bits, all without an error.
+struct FramebufferGot {
+    std::int32_t width = 0;  // frame buffer pixels
+    std::int32_t height = 0;
+    std::int32_t alphaBits = 0, depthBits = 0, stencilBits = 0;
+};
+
 // Set-up
 // Opens the 1024 x 768 full-screen window with 8/8/8/8 colour, 24 depth and
 // 8 stencil bits, hides and captures the pointer, sets a swap interval of 1
-// and the start GL state. Returns null after printing its failure message
-// (GLFW is terminated then); the caller ends the process.
+// and the start GL state. A window that cannot be opened, or that is not of
+// the requested size or has fewer alpha, depth or stencil bits, is a
+// failure. Returns null after printing its failure message (GLFW is
+// terminated then); the caller ends the process.
 GLFWwindow* setUpWindow(ViewSettings& view);
+
+// True when the frame buffer has exactly the requested size and at least the
+// requested alpha, depth and stencil bits.
+bool framebufferMeetsRequest(const ViewSettings& view, const FramebufferGot& got);
 
 // Fills the light and hands it to GL_LIGHT0; lighting is on afterwards.
 void setUpLight(Light& light);

@@ -34,12 +34,42 @@ TEST(Window, IsFullScreen1024By768WithAStencilBuffer) {
     EXPECT_FLOAT_EQ(sharedView().aspect, 1024.0f / 768.0f);
 }
 
+// GLFW opens what it can get without an error; the game then checks it.
+TEST(Window, AFrameBufferShortOfTheRequestIsAWindowThatCouldNotBeOpened) {
+    const ViewSettings& view = sharedView();
+    const FramebufferGot asked = {1024, 768, 8, 24, 8};
+    EXPECT_TRUE(framebufferMeetsRequest(view, asked));
+    EXPECT_TRUE(framebufferMeetsRequest(view, {1024, 768, 16, 32, 16})) << "more bits than asked for serve";
+    const struct {
+        const char* what;
+        FramebufferGot got;
+    } short_[] = {
+        {"one alpha bit short", {1024, 768, 7, 24, 8}},   {"one depth bit short", {1024, 768, 8, 23, 8}},
+        {"one stencil bit short", {1024, 768, 8, 24, 7}}, {"no stencil buffer", {1024, 768, 8, 24, 0}},
+        {"an 800 x 600 screen", {800, 600, 8, 24, 8}},    {"one pixel narrower", {1023, 768, 8, 24, 8}},
+        {"one pixel lower", {1024, 767, 8, 24, 8}},       {"a larger screen", {1280, 1024, 8, 24, 8}},
+    };
+    for (const auto& c : short_) EXPECT_FALSE(framebufferMeetsRequest(view, c.got)) << c.what;
+}
+
+TEST(Executable, OnAScreenWithoutA1024By768ModeTheWindowFailsWithStatus1) {
+    const ProcessResult result = runProcess(
+        {"/usr/bin/xvfb-run", "-a", "-s", "-screen 0 800x600x24", executablePath().string()}, sourceDir(), {}, 60);
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.exitStatus, 1) << result.output;
+    EXPECT_EQ(occurrences(result.output, "Failed to open window!\n"), 1) << result.output;
+    EXPECT_EQ(occurrences(result.output, "Failed"), 1) << result.output;
+}
+
 TEST(Executable, WithoutADisplayItSaysSoAndEndsWithStatus1) {
     const ProcessResult result =
         runProcess({executablePath().string()}, sourceDir(), {"DISPLAY=", "WAYLAND_DISPLAY="}, 10);
     EXPECT_FALSE(result.timedOut);
     EXPECT_EQ(result.exitStatus, 1);
     EXPECT_NE(result.output.find("Failed to initialize GLFW!\n"), std::string::npos) << result.output;
+    // The message stays up for one second (no key can be waiting: the
+    // console is not a terminal).
+    EXPECT_GE(result.seconds, 1.0);
     EXPECT_LT(result.seconds, 1.5);
 }
 
