@@ -1,6 +1,6 @@
-// Every data file the game opens, missing or broken in turn: the real
-// executable stops at start-up with that file's one-line message, exactly
-// once, ends with status 1 and leaves nothing running.
+// Every data file the game opens, missing or broken in turn, and a missing
+// sound device: the real executable stops at start-up with the one-line
+// message, exactly once, ends with status 1 and leaves nothing running.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -48,18 +48,22 @@ void spoil(const fs::path& file, Spoil how) {
     }
 }
 
-void expectStartUpStops(const DataFile& data, Spoil how) {
-    DataCopy copy;
-    spoil(copy.folder / data.path, how);
-    SpawnedProcess game = spawnProcess({executablePath().string()}, copy.folder, {"ALSOFT_DRIVERS=null"});
+void expectStartUpStops(const fs::path& folder, const std::string& soundDriver, const std::string& message) {
+    SpawnedProcess game = spawnProcess({executablePath().string()}, folder, {"ALSOFT_DRIVERS=" + soundDriver});
     const ProcessResult result = finishProcess(game, 30);
     EXPECT_FALSE(result.timedOut);
     EXPECT_EQ(result.exitStatus, 1) << result.output;
-    EXPECT_EQ(occurrences(result.output, std::string(data.message) + "\n"), 1) << result.output;
+    EXPECT_EQ(occurrences(result.output, message + "\n"), 1) << result.output;
     EXPECT_EQ(occurrences(result.output, "Failed"), 1) << "one failure message only:\n" << result.output;
     // Nothing of the game's process group is left behind.
     EXPECT_EQ(kill(-game.pid, 0), -1);
     EXPECT_EQ(errno, ESRCH);
+}
+
+void expectStartUpStops(const DataFile& data, Spoil how) {
+    DataCopy copy;
+    spoil(copy.folder / data.path, how);
+    expectStartUpStops(copy.folder, "null", data.message);
 }
 
 TEST(StartUpFailure, EachDataFileMissingStopsTheGameWithItsMessage) {
@@ -82,6 +86,11 @@ TEST(StartUpFailure, EachModelOrImageCutInHalfStopsTheGameWithItsMessage) {
         SCOPED_TRACE(data.path);
         expectStartUpStops(data, Spoil::halved);
     }
+}
+
+TEST(StartUpFailure, WithNoSoundDeviceTheBuffersCannotBeMade) {
+    DataCopy copy;
+    expectStartUpStops(copy.folder, "no-such-driver", "Failed to generate buffers!");
 }
 
 }  // namespace

@@ -37,13 +37,16 @@ int occurrences(const std::string& text, const std::string& part) {
 }
 
 fs::path sourceDir() { return TUBECHAIN_SOURCE_DIR; }
-fs::path executablePath() { return TUBECHAIN_EXECUTABLE; }
+fs::path executablePath() {
+    const char* game = std::getenv("TUBECHAIN_GAME");
+    return game && *game ? fs::path(game) : fs::path(TUBECHAIN_EXECUTABLE);
+}
 
-namespace {
-double nowSeconds() {
+double secondsNow() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
-}  // namespace
+
+void pauseBetweenLooks() { std::this_thread::sleep_for(std::chrono::milliseconds(10)); }
 
 SpawnedProcess spawnProcess(const std::vector<std::string>& command, const fs::path& folder,
                             const std::vector<std::string>& environment) {
@@ -51,7 +54,7 @@ SpawnedProcess spawnProcess(const std::vector<std::string>& command, const fs::p
     char outputTemplate[] = "/tmp/tubechain-output-XXXXXX";
     process.outputFd = mkstemp(outputTemplate);
     process.outputPath = outputTemplate;
-    process.startSeconds = nowSeconds();
+    process.startSeconds = secondsNow();
     const pid_t pid = fork();
     if (pid == 0) {
         setpgid(0, 0);
@@ -84,7 +87,7 @@ ProcessResult finishProcess(SpawnedProcess& process, double timeLimitSeconds) {
     int status = 0;
     for (;;) {
         const pid_t done = waitpid(process.pid, &status, WNOHANG);
-        result.seconds = nowSeconds() - process.startSeconds;
+        result.seconds = secondsNow() - process.startSeconds;
         if (done == process.pid) break;
         if (result.seconds > timeLimitSeconds) {
             result.timedOut = true;
@@ -93,7 +96,7 @@ ProcessResult finishProcess(SpawnedProcess& process, double timeLimitSeconds) {
             waitpid(process.pid, &status, 0);
             break;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        pauseBetweenLooks();
     }
     if (!result.timedOut && WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
     lseek(process.outputFd, 0, SEEK_SET);

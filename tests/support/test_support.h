@@ -62,4 +62,22 @@ inline GLint glInteger(GLenum which) {
 }
 
 std::filesystem::path sourceDir();
+// The game executable: the build's own, or the one TUBECHAIN_GAME names (the
+// sanitizer build runs the end-to-end tests against its own game so).
 std::filesystem::path executablePath();
+
+// A steady clock for time limits, in seconds.
+double secondsNow();
+// The pause between two looks of a poll: 10 ms.
+void pauseBetweenLooks();
+
+// Repeats the check until it holds or the time limit passes; true when it held.
+template <typename Check>
+bool waitUntil(double timeLimitSeconds, Check check) {
+    const double limit = secondsNow() + timeLimitSeconds;
+    while (!check()) {
+        if (secondsNow() > limit) return false;
+        pauseBetweenLooks();
+    }
+    return true;
+}

@@ -17,6 +17,7 @@
 #include "assets/image.h"
 #include "assets/model.h"
 #include "assets/model_draw.h"
+#include "support/camera_view.h"
 #include "support/loaded_model.h"
 
 namespace {
@@ -235,44 +236,6 @@ TEST(LightningShell, TextureRunsAlongTheTube) {
 
 // --- Stage.OBJ ---
 
-// Window pixels (origin lower left) of a scene point under the game's camera:
-// eye (0, 14, 5) looking at (0, -3, -10), 45 degrees, 1024 x 768.
-struct ScreenPoint {
-    double x, y;
-};
-ScreenPoint project(double x, double y, double z) {
-    const double eye[3] = {0, 14, 5}, centre[3] = {0, -3, -10};
-    double f[3] = {centre[0] - eye[0], centre[1] - eye[1], centre[2] - eye[2]};
-    const double fl = std::sqrt(f[0] * f[0] + f[1] * f[1] + f[2] * f[2]);
-    for (double& v : f) v /= fl;
-    // side = f x up, with up (0, 1, 0); then the true up = side x f.
-    double s[3] = {-f[2], 0, f[0]};
-    const double sl = std::sqrt(s[0] * s[0] + s[2] * s[2]);
-    s[0] /= sl;
-    s[2] /= sl;
-    const double u[3] = {s[1] * f[2] - s[2] * f[1], s[2] * f[0] - s[0] * f[2], s[0] * f[1] - s[1] * f[0]};
-    const double d[3] = {x - eye[0], y - eye[1], z - eye[2]};
-    const double cx = s[0] * d[0] + s[1] * d[1] + s[2] * d[2];
-    const double cy = u[0] * d[0] + u[1] * d[1] + u[2] * d[2];
-    const double depth = f[0] * d[0] + f[1] * d[1] + f[2] * d[2];
-    const double focal = 1.0 / std::tan(22.5 * pi / 180);
-    return {512 + 512 * focal / (1024.0 / 768.0) * cx / depth, 384 + 384 * focal * cy / depth};
-}
-
-// The scene point of texture coordinate (s, t) on a stage face, through the
-// face's own affine mapping.
-Vector3 pointAt(const Model& model, const Face& face, double s, double t) {
-    const float(*uv)[2] = face.texCoord;
-    const double ds1 = uv[1][0] - uv[0][0], dt1 = uv[1][1] - uv[0][1];
-    const double ds2 = uv[2][0] - uv[0][0], dt2 = uv[2][1] - uv[0][1];
-    const double det = ds1 * dt2 - ds2 * dt1;
-    const double a = ((s - uv[0][0]) * dt2 - ds2 * (t - uv[0][1])) / det;
-    const double b = (ds1 * (t - uv[0][1]) - (s - uv[0][0]) * dt1) / det;
-    const Vector3 &p0 = corner(model, face, 0), &p1 = corner(model, face, 1), &p2 = corner(model, face, 2);
-    return {float(p0.x + a * (p1.x - p0.x) + b * (p2.x - p0.x)), float(p0.y + a * (p1.y - p0.y) + b * (p2.y - p0.y)),
-            float(p0.z + a * (p1.z - p0.z) + b * (p2.z - p0.z))};
-}
-
 bool insideFace(const Model& model, const Face& face, double x, double z) {
     double sign = 0;
     for (int k = 0; k < 3; ++k) {
@@ -333,18 +296,18 @@ TEST(StageModel, ScoreLinesLandLargeOnTheFloorBehindTheBoardAndOnlyOnce) {
     const Line score{235 / 256.0, 251 / 256.0}, best{215 / 256.0, 231 / 256.0};
     // The far row of tubes: its top edge on screen, the highest any tube reaches.
     double boardTop = 0;
-    for (double x = -7.5; x <= 7.5; x += 0.5) boardTop = std::max(boardTop, project(x, 0.3, -15.5).y);
+    for (double x = -7.5; x <= 7.5; x += 0.5) boardTop = std::max(boardTop, projectToWindow(x, 0.3, -15.5).y);
 
     double previousLineBottom = 0;
     for (const Line& line : {best, score}) {
         const double corners[4][2] = {{0, line.tBottom}, {sEnd, line.tBottom}, {0, line.tTop}, {sEnd, line.tTop}};
         ScreenPoint screen[4];
         for (int c = 0; c < 4; ++c) {
-            const Vector3 p = pointAt(*stage, face, corners[c][0], corners[c][1]);
+            const Vector3 p = pointAtTexCoord(*stage, face, corners[c][0], corners[c][1]);
             EXPECT_NEAR(p.y, floorY, 1e-4);
             EXPECT_TRUE(onStage(*stage, p.x, p.z)) << "text corner off the stage at " << p.x << ", " << p.z;
             EXPECT_LT(p.z, -16.5) << "text under the board or its shadows";
-            screen[c] = project(p.x, p.y, p.z);
+            screen[c] = projectToWindow(p.x, p.y, p.z);
             EXPECT_GE(screen[c].x, 0);
             EXPECT_LE(screen[c].x, 1024);
             EXPECT_GT(screen[c].y, boardTop) << "text hidden behind the far tubes";

@@ -1,0 +1,194 @@
+#include "support/game_run.h"
+
+#include <X11/Xlib.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+
+#include "sound/sound_files.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The level below which a 10 ms window counts as silence, and the loudness a
+// new sound must reach to count as one.
+constexpr float silence = 0.01f;
+constexpr float onsetLevel = 0.02f;
+
+std::size_t windowLength(const HeardSound& heard) { return static_cast<std::size_t>(heard.rate / 100); }
+
+// The loudest level in each 10 ms window.
+std::vector<float> windowPeaks(const HeardSound& heard) {
+    std::vector<float> peaks;
+    const std::size_t window = windowLength(heard);
+    for (std::size_t from = 0; window > 0 && from + window <= heard.samples.size(); from += window) {
+        float peak = 0;
+        for (std::size_t k = 0; k < window; ++k) peak = std::max(peak, std::fabs(heard.samples[from + k]));
+        peaks.push_back(peak);
+    }
+    return peaks;
+}
+
+std::string trimmed(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+    return text;
+}
+
+}  // namespace
+
+std::vector<std::size_t> soundOnsets(const HeardSound& heard, std::size_t from) {
+    std::vector<std::size_t> onsets;
+    const std::vector<float> peaks = windowPeaks(heard);
+    const std::size_t window = windowLength(heard);
+    for (std::size_t i = 3; i < peaks.size(); ++i) {
+        const float before = std::max({peaks[i - 1], peaks[i - 2], peaks[i - 3]});
+        if (i * window >= from && peaks[i] >= onsetLevel && peaks[i] >= 2 * before) onsets.push_back(i * window);
+    }
+    return onsets;
+}
+
+std::size_t firstOnset(const HeardSound& heard, std::size_t from) {
+    const std::vector<std::size_t> onsets = soundOnsets(heard, from);
+    return onsets.empty() ? std::string::npos : onsets.front();
+}
+
+double loudSeconds(const HeardSound& heard, std::size_t from, std::size_t to) {
+    const std::vector<float> peaks = windowPeaks(heard);
+    const std::size_t window = windowLength(heard);
+    int loud = 0;
+    for (std::size_t i = 0; i < peaks.size(); ++i) {
+        if (i * window >= from && (i + 1) * window <= to && peaks[i] >= silence) ++loud;
+    }
+    return loud / 100.0;
+}
+
+bool endsQuiet(const HeardSound& heard, double seconds) {
+    const std::vector<float> peaks = windowPeaks(heard);
+    const std::size_t windows = static_cast<std::size_t>(std::lround(seconds * 100));
+    if (peaks.size() < windows) return false;
+    return std::all_of(peaks.end() - static_cast<long>(windows), peaks.end(),
+                       [](float peak) { return peak < silence; });
+}
+
+PrivateDisplay::PrivateDisplay(const std::string& screen) {
+    // The server picks a free display number and writes it to the pipe.
+    int numberPipe[2];
+    if (pipe(numberPipe) != 0) return;
+    pid = fork();
+    if (pid == 0) {
+        close(numberPipe[0]);
+        const int quiet = open("/dev/null", O_WRONLY);
+        dup2(quiet, STDOUT_FILENO);
+        dup2(quiet, STDERR_FILENO);
+        const std::string fd = std::to_string(numberPipe[1]);
+        execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(numberPipe[1]);
+    std::string number;
+    pollfd reading = {numberPipe[0], POLLIN, 0};
+    char c = 0;
+    while (poll(&reading, 1, 30000) > 0 && read(numberPipe[0], &c, 1) == 1 && c != '\n') number += c;
+    close(numberPipe[0]);
+    if (!number.empty()) name = ":" + number;
+}
+
+PrivateDisplay::~PrivateDisplay() {
+    if (pid <= 0) return;
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+}
+
+GameRun::GameRun(const fs::path& dataFolder, const fs::path& game) {
+    char folderTemplate[] = "/tmp/tubechain-run-XXXXXX";
+    folder = mkdtemp(folderTemplate);
+    recording = folder / "heard.wav";
+    const fs::path config = folder / "alsoft.conf";
+    std::ofstream(config) << "[general]\ndrivers=wave\nchannels=stereo\nsample-type=int16\ndither=false\n"
+                             "[wave]\nfile="
+                          << recording.string() << "\n";
+    if (display.name.empty()) return;
+    process = spawnProcess(
+        {game.string()}, dataFolder,
+        {"DISPLAY=" + display.name, "WAYLAND_DISPLAY=", "ALSOFT_DRIVERS=wave", "ALSOFT_CONF=" + config.string()});
+    const std::string found = xdotool(*this, "search --sync --pid " + std::to_string(process.pid));
+    window = trimmed(found.substr(0, found.find('\n')));
+    // Without a window manager the window gets the keyboard only when given it.
+    if (!window.empty()) xdotool(*this, "windowfocus --sync " + window);
+}
+
+GameRun::~GameRun() {
+    if (process.pid > 0 && !ended) finishProcess(process, 0);
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
+}
+
+std::string xdotool(const GameRun& run, const std::string& arguments) {
+    return shellOutput("DISPLAY=" + run.display.name + " timeout 60 xdotool " + arguments);
+}
+
+HeardSound heardSoFar(const GameRun& run) {
+    const soundtest::Recording stereo = soundtest::readRecording(run.recording);
+    HeardSound heard{stereo.rate, {}};
+    heard.samples.reserve(stereo.left.size());
+    for (std::size_t i = 0; i < stereo.left.size(); ++i)
+        heard.samples.push_back((stereo.left[i] + stereo.right[i]) / 2);
+    return heard;
+}
+
+std::string screenPicture(const GameRun& run) {
+    return shellOutput("DISPLAY=" + run.display.name + " import -window root rgb:- 2>/dev/null");
+}
+
+std::string waitForStillPicture(const GameRun& run, double timeLimitSeconds) {
+    std::string previous = screenPicture(run);
+    int same = 0;
+    const bool still = waitUntil(timeLimitSeconds, [&] {
+        std::string now = screenPicture(run);
+        same = !now.empty() && now == previous ? same + 1 : 0;
+        previous = std::move(now);
+        return same >= 2;
+    });
+    return still ? previous : std::string();
+}
+
+std::string parkPointer(const GameRun& run) {
+    xdotool(run, "mousemove_relative -- -3000 -3000");
+    return waitForStillPicture(run, 60);
+}
+
+ProcessResult endWithEscape(GameRun& run, double timeLimitSeconds) {
+    xdotool(run, "keydown Escape");
+    const ProcessResult result = finish(run, timeLimitSeconds);
+    xdotool(run, "keyup Escape");
+    return result;
+}
+
+ProcessResult finish(GameRun& run, double timeLimitSeconds) {
+    run.ended = true;
+    return finishProcess(run.process, timeLimitSeconds);
+}
+
+bool sendCloseRequest(const GameRun& run) {
+    Display* display = XOpenDisplay(run.display.name.c_str());
+    if (!display || run.window.empty()) return false;
+    XEvent request = {};
+    request.xclient.type = ClientMessage;
+    request.xclient.window = std::stoul(run.window);
+    request.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    request.xclient.format = 32;
+    request.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    request.xclient.data.l[1] = CurrentTime;
+    const bool sent = XSendEvent(display, request.xclient.window, False, NoEventMask, &request) != 0;
+    XCloseDisplay(display);
+    return sent;
+}

@@ -1,0 +1,76 @@
+// The real game as a player runs it: its own process on a virtual display of
+// its own, driven through xdotool, watched through screenshots and through a
+// recording of what it plays (OpenAL Soft's wave writer).
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/test_support.h"
+
+// What the game played so far, as mono levels in -1..1 (the two channels
+// averaged); the file grows while the game runs.
+struct HeardSound {
+    int rate = 0;                // samples per second, 0 when nothing was written yet
+    std::vector<float> samples;  // from the moment the sound device opened
+};
+
+// Sample indices where a new sound starts: a 10 ms window at least twice as
+// loud as the loudest of the 30 ms before it. A spark restarts its voices
+// from their attack, so every spark is one, even inside a stretch of sound.
+std::vector<std::size_t> soundOnsets(const HeardSound& heard, std::size_t from = 0);
+// The first onset at or after from; npos when there is none yet.
+std::size_t firstOnset(const HeardSound& heard, std::size_t from);
+// Seconds of 10 ms windows above the level of silence between the two samples.
+double loudSeconds(const HeardSound& heard, std::size_t from, std::size_t to);
+// True when the last seconds of the recording hold nothing above silence.
+bool endsQuiet(const HeardSound& heard, double seconds);
+
+// A virtual display that belongs to one test, so that its windows, focus,
+// pointer and screenshots meet no other test's. The screen is given as
+// Xvfb takes it: width x height x depth.
+struct PrivateDisplay {
+    explicit PrivateDisplay(const std::string& screen = "1024x768x24");
+    ~PrivateDisplay();
+    PrivateDisplay(const PrivateDisplay&) = delete;
+    PrivateDisplay& operator=(const PrivateDisplay&) = delete;
+    std::string name;  // ":N", empty when the server did not start
+    int pid = -1;
+};
+
+// One run of the game on its own display, from the given data folder, with
+// the sound recorded into a temporary folder of the run's own.
+struct GameRun {
+    explicit GameRun(const std::filesystem::path& dataFolder, const std::filesystem::path& game = executablePath());
+    ~GameRun();  // ends the game if it still runs, removes the folder
+    GameRun(const GameRun&) = delete;
+    GameRun& operator=(const GameRun&) = delete;
+
+    PrivateDisplay display;
+    std::filesystem::path folder;     // the recording and its configuration
+    std::filesystem::path recording;  // what the game plays, written while it runs
+    SpawnedProcess process;
+    std::string window;  // the game's X window, empty when none appeared
+    bool ended = false;  // finish has collected the process
+};
+
+// Runs an xdotool command (its arguments) on the run's display; returns its output.
+std::string xdotool(const GameRun& run, const std::string& arguments);
+HeardSound heardSoFar(const GameRun& run);
+// The whole screen's pixels, raw RGB.
+std::string screenPicture(const GameRun& run);
+// Polls until the picture has stood still over three looks in a row; returns
+// it, or an empty string when it did not within the time limit.
+std::string waitForStillPicture(const GameRun& run, double timeLimitSeconds);
+// Moves the captured pointer far up and left, where the game holds it at
+// (1, 1), off the board, and waits for the picture to settle.
+std::string parkPointer(const GameRun& run);
+// Sends the window what a window manager sends when the player closes it:
+// the WM_DELETE_WINDOW protocol message. False when it could not be sent.
+bool sendCloseRequest(const GameRun& run);
+// Holds Escape down until the game ends, then collects it.
+ProcessResult endWithEscape(GameRun& run, double timeLimitSeconds);
+// Collects the game once it has ended by itself.
+ProcessResult finish(GameRun& run, double timeLimitSeconds);
