@@ -4,9 +4,18 @@
 
 #include <string>
 
-#include "support/test_support.h"
+#include "support/game_run.h"
 
 namespace {
+
+// Pixels that differ between two pictures of the same size (all of them
+// when the sizes differ).
+std::size_t differentPixels(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return std::max(a.size(), b.size()) / 3;
+    std::size_t count = 0;
+    for (std::size_t i = 0; i + 2 < a.size(); i += 3) count += a.compare(i, 3, b, i, 3) != 0;
+    return count;
+}
 
 TEST(Window, IsFullScreen1024By768WithAStencilBuffer) {
     GLFWwindow* window = sharedWindow();
@@ -53,8 +62,10 @@ TEST(Window, AFrameBufferShortOfTheRequestIsAWindowThatCouldNotBeOpened) {
 }
 
 TEST(Executable, OnAScreenWithoutA1024By768ModeTheWindowFailsWithStatus1) {
-    const ProcessResult result = runProcess(
-        {"/usr/bin/xvfb-run", "-a", "-s", "-screen 0 800x600x24", executablePath().string()}, sourceDir(), {}, 60);
+    const PrivateDisplay small("800x600x24");
+    ASSERT_FALSE(small.name.empty());
+    const ProcessResult result =
+        runProcess({executablePath().string()}, sourceDir(), {"DISPLAY=" + small.name, "ALSOFT_DRIVERS=null"}, 60);
     EXPECT_FALSE(result.timedOut);
     EXPECT_EQ(result.exitStatus, 1) << result.output;
     EXPECT_EQ(occurrences(result.output, "Failed to open window!\n"), 1) << result.output;
@@ -73,7 +84,50 @@ TEST(Executable, WithoutADisplayItSaysSoAndEndsWithStatus1) {
     EXPECT_LT(result.seconds, 1.5);
 }
 
-// Escape ending the game with status 0 is checked, with the sound recorded,
-// in the sound start-up and click end-to-end tests.
+// Escape ending the game with status 0, mid-chain, is in the click
+// end-to-end test.
+
+TEST(Executable, EveryRunStartsOnTheSameBoardAndARightClickShufflesIt) {
+    std::string startUpBoard;
+    {
+        GameRun run(sourceDir());
+        ASSERT_FALSE(run.window.empty()) << "no window appeared";
+        // With the pointer parked off the board and the start-up lightning
+        // over, the picture stands still.
+        startUpBoard = parkPointer(run);
+        ASSERT_FALSE(startUpBoard.empty()) << "the start-up lightning never ended";
+
+        // The button is held until the shuffle is heard.
+        const std::size_t pressed = heardSoFar(run).samples.size();
+        xdotool(run, "mousedown 3");
+        const bool heard = waitUntil(60, [&] { return firstOnset(heardSoFar(run), pressed) != std::string::npos; });
+        xdotool(run, "mouseup 3");
+        ASSERT_TRUE(heard) << "the right click was not heard";
+        const std::string shuffled = waitForStillPicture(run, 60);
+        ASSERT_FALSE(shuffled.empty()) << "the shuffle's lightning never ended";
+        EXPECT_GT(differentPixels(shuffled, startUpBoard), 10000u) << "the board did not change";
+        const ProcessResult result = endWithEscape(run, 30);
+        EXPECT_EQ(result.exitStatus, 0) << result.output;
+    }
+
+    GameRun again(sourceDir());
+    ASSERT_FALSE(again.window.empty()) << "no window appeared";
+    const std::string board = parkPointer(again);
+    ASSERT_FALSE(board.empty()) << "the start-up lightning never ended";
+    EXPECT_EQ(differentPixels(board, startUpBoard), 0u) << "the second run started on another board";
+    EXPECT_EQ(endWithEscape(again, 30).exitStatus, 0);
+}
+
+TEST(Executable, AWindowManagersCloseRequestEndsItWithStatus0) {
+    GameRun run(sourceDir());
+    ASSERT_FALSE(run.window.empty()) << "no window appeared";
+    // The start-up sparks are heard once the frames run.
+    ASSERT_TRUE(waitUntil(60, [&] { return firstOnset(heardSoFar(run), 0) != std::string::npos; }));
+    ASSERT_TRUE(sendCloseRequest(run));
+    const ProcessResult result = finish(run, 30);
+    EXPECT_FALSE(result.timedOut) << "the close request was not heeded";
+    EXPECT_EQ(result.exitStatus, 0) << result.output;
+    EXPECT_EQ(result.output, "");
+}
 
 }  // namespace
