@@ -5,12 +5,11 @@
 #include <AL/al.h>
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <set>
-#include <thread>
 
 #include "game/board.h"
 #include "sound/sound_files.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -236,11 +235,9 @@ TEST_F(SoundBankTest, AVoicePlayedAgainWhileItSoundsRestartsFromItsBeginningAtTh
     playVoiceAt(bank, cervoVoice, board[1].position);
     // Let the device mix a little of it.
     ALint before = 0;
-    for (int wait = 0; wait < 100 && before < 2000; ++wait) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        alGetSourcei(bank.sources[cervoVoice], AL_SAMPLE_OFFSET, &before);
-    }
-    ASSERT_GE(before, 2000) << "the voice did not advance";
+    const bool advanced =
+        waitUntil(30, [&] { return (before = sourceInt(bank.sources[cervoVoice], AL_SAMPLE_OFFSET)) >= 2000; });
+    ASSERT_TRUE(advanced) << "the voice did not advance";
     ASSERT_EQ(sourceState(bank, cervoVoice), AL_PLAYING);
 
     playVoiceAt(bank, cervoVoice, board[225].position);

@@ -3,15 +3,14 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <thread>
 
 #include "game/board.h"
 #include "sound/sound_bank.h"
 #include "sound/sound_files.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -41,7 +40,13 @@ const fs::path& recordingFile() {
     return path;
 }
 
-void waitMilliseconds(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+// The device writes its mix as it goes: waits until the recording holds at
+// least that many samples, and returns how many it holds.
+size_t waitForSamples(size_t count) {
+    size_t written = 0;
+    waitUntil(30, [&] { return (written = soundtest::readRecording(recordingFile()).left.size()) >= count; });
+    return written;
+}
 
 class HearingTest : public testing::Test {
 protected:
@@ -55,15 +60,17 @@ protected:
         fs::remove(recordingFile(), ignored);
     }
 
-    // Sets the bank up, lets the device run for a while in silence, plays
-    // the voice at the position (unless null) and lets it sound out.
+    // Sets the bank up, lets the device write a quarter of a second of
+    // silence, plays the voice at the position (unless null) and lets 0.7 s
+    // more be written. Every sample written before the voice was played
+    // (quietSamples) was mixed before it.
     Recording record(int slot, const float* position) {
         SoundBank bank;
         EXPECT_EQ(setUpSoundBank(bank), SoundSetUpFailure::none);
         updateListener();
-        waitMilliseconds(silenceMilliseconds);
+        quietSamples = waitForSamples(rate / 4);
         if (position) playVoiceAt(bank, slot, position);
-        waitMilliseconds(700);
+        waitForSamples(quietSamples + rate * 7 / 10);
         releaseSoundBank(bank);
         return soundtest::readRecording(recordingFile());
     }
@@ -78,7 +85,8 @@ protected:
         right = rootMeanSquare(recording.right, start, recording.right.size());
     }
 
-    static constexpr int silenceMilliseconds = 500;
+    static constexpr size_t rate = 44100;  // the recording's samples per second
+    size_t quietSamples = 0;
     SoundFolder folder;
     Board board;
 };
@@ -86,20 +94,19 @@ protected:
 TEST_F(HearingTest, NothingIsHeardBeforeAVoiceIsPlayed) {
     const Recording idle = record(clickVoice, nullptr);
     ASSERT_EQ(idle.channels, 2);
-    // The device did run: more than the silent wait was written.
-    EXPECT_GT(idle.left.size(), size_t(idle.rate) * silenceMilliseconds / 1000);
+    ASSERT_EQ(size_t(idle.rate), rate);
+    ASSERT_GE(idle.left.size(), rate * 7 / 10);
     EXPECT_EQ(rootMeanSquare(idle.left, 0, idle.left.size()), 0);
     EXPECT_EQ(rootMeanSquare(idle.right, 0, idle.right.size()), 0);
 
-    // Played after the wait: the start of the recording is silent, the
-    // rest is not.
+    // Played: silent up to the moment of the play, sounding after it.
     const Recording played = record(clickVoice, board[113].position);
     ASSERT_EQ(played.channels, 2);
-    const size_t quiet = size_t(played.rate) * (silenceMilliseconds - 250) / 1000;
-    EXPECT_EQ(rootMeanSquare(played.left, 0, quiet), 0);
-    EXPECT_EQ(rootMeanSquare(played.right, 0, quiet), 0);
-    EXPECT_GT(rootMeanSquare(played.left, quiet, played.left.size()), 0.01);
-    EXPECT_GT(rootMeanSquare(played.right, quiet, played.right.size()), 0.01);
+    ASSERT_GT(quietSamples, 0u);
+    EXPECT_EQ(rootMeanSquare(played.left, 0, quietSamples), 0);
+    EXPECT_EQ(rootMeanSquare(played.right, 0, quietSamples), 0);
+    EXPECT_GT(rootMeanSquare(played.left, quietSamples, played.left.size()), 0.01);
+    EXPECT_GT(rootMeanSquare(played.right, quietSamples, played.right.size()), 0.01);
 }
 
 TEST_F(HearingTest, TheClickAtTheLeftEndOfTheFrontRowIsHeardOnTheLeftAtTheRightEndOnTheRight) {
@@ -122,7 +129,7 @@ TEST_F(HearingTest, TheFirstCervoVoiceIsHeardOnTheListenersRight) {
     ASSERT_EQ(setUpSoundBank(bank), SoundSetUpFailure::none);
     updateListener();
     playCervoVoice(bank);
-    waitMilliseconds(700);
+    waitForSamples(rate * 7 / 10);
     releaseSoundBank(bank);
     const Recording recording = soundtest::readRecording(recordingFile());
     ASSERT_EQ(recording.channels, 2);
