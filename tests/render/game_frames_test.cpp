@@ -9,12 +9,15 @@
 #include <stb_image_write.h>
 #pragma GCC diagnostic pop
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "game/game.h"
 #include "render/render_test_support.h"
-#include "render/score_texture.h"
+#include "support/camera_view.h"
 #include "support/test_support.h"
 
 namespace {
@@ -89,26 +92,112 @@ int differingPixels(const Picture& a, const Picture& b) {
     return count;
 }
 
-TEST_F(GameFrames, TheStageShowsTheScoreOfThePreviousFrame) {
-    // The first frame accepts a click (the board counts as idle before it):
-    // it banks the score into best and starts the score from 0.
-    game.state.score = 42;
-    game.state.best = 0;
-    EXPECT_FALSE(glIsEnabled(GL_BLEND)) << "start-up only compiles lists: the first frame meets blending off";
-    runFrame(game, at(512, 384, true));
+// The window rectangle (origin lower left) where the stage's texture
+// coordinates put the two text lines of the score texture: rows 215..251,
+// eleven characters of 16 pixels from s = 0.
+struct TextArea {
+    int left, bottom, right, top;
+};
+TextArea scoreTextArea(const Model& stage) {
+    const Face& floor = stage.faces[0];
+    TextArea area = {1024, 768, 0, 0};
+    for (double s : {0.0, 11 / 16.0}) {
+        for (double t : {215 / 256.0, 251 / 256.0}) {
+            const Vector3 p = pointAtTexCoord(stage, floor, s, t);
+            const ScreenPoint at = projectToWindow(p.x, p.y, p.z);
+            area.left = std::min(area.left, static_cast<int>(at.x));
+            area.right = std::max(area.right, static_cast<int>(at.x) + 1);
+            area.bottom = std::min(area.bottom, static_cast<int>(at.y));
+            area.top = std::max(area.top, static_cast<int>(at.y) + 1);
+        }
+    }
+    return area;
+}
+
+// The picture's pixels inside the area, row by row.
+std::vector<std::uint8_t> pixelsIn(const Picture& picture, const TextArea& area) {
+    std::vector<std::uint8_t> pixels;
+    for (int y = std::max(area.bottom, 0); y < std::min(area.top, picture.height); ++y) {
+        for (int x = std::max(area.left, 0); x < std::min(area.right, picture.width); ++x) {
+            const std::size_t at = (static_cast<std::size_t>(y) * picture.width + x) * 4;
+            pixels.insert(pixels.end(), picture.rgba.begin() + at, picture.rgba.begin() + at + 3);
+        }
+    }
+    return pixels;
+}
+
+TEST_F(GameFrames, TheStageShowsTheScoreAndBestAsTheyStoodBeforeTheFrame) {
+    const TextArea area = scoreTextArea(*game.models[stageModelEntry]);
+    ASSERT_GT(area.right - area.left, 300);
+    ASSERT_GT(area.top - area.bottom, 60);
+    const FrameInput front = at(512, 596);  // a tube near the front, far from the text
+    // The start-up lightning runs out (the flags call the board idle before
+    // the first frame).
+    do {
+        frame(front);
+    } while (!idle());
+
+    // What the stage shows for two score lines, each standing from the
+    // frame before.
+    game.state.score = 42, game.state.best = 7;
+    const std::vector<std::uint8_t> score42 = pixelsIn(frame(front), area);
+    game.state.score = 0, game.state.best = 42;
+    const std::vector<std::uint8_t> best42 = pixelsIn(frame(front), area);
+    ASSERT_EQ(score42.size(), best42.size());
+    int differing = 0;
+    for (std::size_t i = 0; i < score42.size(); ++i) differing += score42[i] != best42[i];
+    ASSERT_GT(differing, 1000) << "the two score lines look the same on the stage";
+
+    // A frame whose click banks 42 into best still shows the score it met;
+    // the next frame shows the banked one.
+    game.state.score = 42, game.state.best = 7;
+    const Picture clicked = frame(at(front.mouseX, front.mouseY, true));
     ASSERT_NE(game.state.clickedTube, 0) << "the pointer should be on a tube";
     ASSERT_EQ(game.state.score, 0);
     ASSERT_EQ(game.state.best, 42);
-    const Picture shown = readTexture(game.scoreTexture);
+    EXPECT_TRUE(pixelsIn(clicked, area) == score42);
+    EXPECT_TRUE(pixelsIn(frame(front), area) == best42);
+}
 
-    // The same pass run by hand, as the first frame met it (blending off).
-    auto written = [](std::int32_t score, std::int32_t best) {
-        glDisable(GL_BLEND);
-        renderScoreTexture(score, best, game.scoreTexture, game.fontListBase, game.textureSlots, game.view);
-        return readTexture(game.scoreTexture);
-    };
-    EXPECT_EQ(differingPixels(shown, written(42, 0)), 0);
-    EXPECT_GT(differingPixels(shown, written(0, 42)), 100);
+TEST_F(GameFrames, StartUpSetsThePointLightAndEveryFramePlacesItInTheScene) {
+    // After start-up: the light's colours, and its position as given while
+    // the modelview matrix was the identity.
+    const struct {
+        GLenum parameter;
+        std::vector<float> value;
+    } set[] = {{GL_AMBIENT, {0.05f, 0.05f, 0.05f, 1}},
+               {GL_DIFFUSE, {0.5f, 0.5f, 0.5f, 1}},
+               {GL_SPECULAR, {0.75f, 0.75f, 0.75f, 1}},
+               {GL_POSITION, {8, 12, 8, 1}}};
+    for (const auto& p : set) {
+        std::vector<float> value(4);
+        glGetLightfv(GL_LIGHT0, p.parameter, value.data());
+        EXPECT_EQ(value, p.value) << "parameter " << p.parameter;
+    }
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+    EXPECT_TRUE(glIsEnabled(GL_LIGHT0));
+    EXPECT_FALSE(glIsEnabled(GL_LIGHT1));
+    EXPECT_FALSE(glIsEnabled(GL_BLEND)) << "start-up only compiles lists: the first frame meets blending off";
+
+    // GL keeps the position in eye coordinates: a light given again after
+    // the camera in each frame stands where the camera sees (8, 12, 8), even
+    // when something moved it in between.
+    const EyePoint expected = eyeCoordinates(8, 12, 8);
+    for (int n = 0; n < 2; ++n) {
+        frame(at(1, 1));
+        float position[4];
+        glGetLightfv(GL_LIGHT0, GL_POSITION, position);
+        EXPECT_NEAR(position[0], expected.x, 1e-4) << "frame " << n;
+        EXPECT_NEAR(position[1], expected.y, 1e-4) << "frame " << n;
+        EXPECT_NEAR(position[2], expected.z, 1e-4) << "frame " << n;
+        EXPECT_EQ(position[3], 1.0f);
+        const float elsewhere[4] = {0, 0, 0, 1};
+        glMatrixMode(GL_MODELVIEW);
+        glPushMatrix();
+        glLoadIdentity();
+        glLightfv(GL_LIGHT0, GL_POSITION, elsewhere);
+        glPopMatrix();
+    }
 }
 
 TEST_F(GameFrames, FramesRaiseNoGlErrorAndLeaveTheMatrixStacksAsTheyFoundThem) {
