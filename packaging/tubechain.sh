@@ -36,9 +36,9 @@ fi
 
 # The game prints its start-up messages on the standard output: pass them
 # through as they come and keep a copy for the notification.
-exec 3>&1
-output=$("$program" 3>&- | tee /dev/fd/3; exit "${PIPESTATUS[0]}")
-status=$?
-exec 3>&-
-[ "$status" -eq 1 ] && notify "${output:-The game ended with status 1.}"
+log=$(mktemp) || exec "$program"
+trap 'rm -f "$log"' EXIT
+"$program" | tee "$log"
+status=${PIPESTATUS[0]}
+[ "$status" -eq 1 ] && notify "$(cat "$log")"
 exit "$status"
