@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: play test build deps format bench clean
+.PHONY: play test build deps format bench package clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -24,6 +24,13 @@ test: build
 bench: build
 	@if [ -n "$$DISPLAY" ]; then ALSOFT_DRIVERS=null $(BUILD_DIR)/bench/frame_bench; \
 	else ALSOFT_DRIVERS=null xvfb-run -a -s "-screen 0 1024x768x24" $(BUILD_DIR)/bench/frame_bench; fi
+
+# The Debian package, build/tubechain_<version>_amd64.deb: the game built for
+# Release and installed under /usr, with its data, launcher and desktop files.
+package: deps
+	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr > /dev/null
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target tubechain_installed
+	@cd $(BUILD_DIR) && cpack -G DEB
 
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -9,6 +9,7 @@ packages=(
   libopenal-dev libalut-dev libstb-dev libfreetype-dev fonts-dejavu-core
   googletest libgtest-dev libbenchmark-dev
   libx11-dev xvfb xdotool imagemagick x11-utils sox valgrind
+  dpkg-dev file lintian desktop-file-utils appstream groff man-db libnotify-bin
 )
 
 missing=()

@@ -6,6 +6,9 @@
 #include <fstream>
 #include <stdexcept>
 
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb_image_write.h>
+
 std::uint64_t nextBits(Random& random) {
     random.state += 0x9E3779B97F4A7C15ull;
     std::uint64_t z = random.state;
@@ -82,6 +85,21 @@ void writeTga(const std::filesystem::path& path, const Image& image) {
             bytes.push_back(toByte(p[0]));
             bytes.push_back(toByte(p[3]));
         }
+    }
+    writeBytes(path, bytes);
+}
+
+void writePng(const std::filesystem::path& path, const Image& image) {
+    std::vector<unsigned char> rgba;
+    for (float channel : image.pixels) rgba.push_back(toByte(channel));
+    std::vector<unsigned char> bytes;
+    auto append = [](void* context, void* data, int size) {
+        auto* out = static_cast<std::vector<unsigned char>*>(context);
+        const auto* first = static_cast<const unsigned char*>(data);
+        out->insert(out->end(), first, first + size);
+    };
+    if (!stbi_write_png_to_func(append, &bytes, image.width, image.height, 4, rgba.data(), image.width * 4)) {
+        throw std::runtime_error("cannot encode " + path.string());
     }
     writeBytes(path, bytes);
 }

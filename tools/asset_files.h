@@ -1,6 +1,7 @@
 // Shared pieces of the asset generator: a deterministic random source, an
 // RGBA picture, and the writers of the three file kinds the game reads (TGA
-// images, mono 16-bit PCM WAV sounds, the restricted OBJ text models).
+// images, mono 16-bit PCM WAV sounds, the restricted OBJ text models) and of
+// the PNG icons the desktop shows.
 #pragma once
 
 #include <cstdint>
@@ -29,6 +30,9 @@ float* pixelAt(Image& image, int x, int y);  // x from the left, y from the top
 // Uncompressed 32-bit BGRA TGA with its origin at the lower left.
 void writeTga(const std::filesystem::path& path, const Image& image);
 
+// 8-bit RGBA PNG, written by stb_image_write.
+void writePng(const std::filesystem::path& path, const Image& image);
+
 // Mono 16-bit PCM WAV; samples in -1..1 are scaled to the 16-bit range.
 void writeWav(const std::filesystem::path& path, const std::vector<double>& samples, int sampleRate);
 
@@ -55,3 +59,4 @@ void writeModels(const std::filesystem::path& root);
 void writeImages(const std::filesystem::path& root);
 void writeFont(const std::filesystem::path& root);
 void writeSounds(const std::filesystem::path& root);
+void writeIcons(const std::filesystem::path& root);

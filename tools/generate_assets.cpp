@@ -1,5 +1,5 @@
-// Writes every data file the game opens (models, images, sounds) below the
-// folder named on the command line. The output is the same, byte for byte,
+// Writes every data file the game opens (models, images, sounds), and the
+// desktop icons, below the folder named on the command line. The output is the same, byte for byte,
 // at every run: nothing depends on the time or on uninitialised memory.
 #include <exception>
 #include <iostream>
@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
         writeFont(root);
         writeImages(root);
         writeSounds(root);
+        writeIcons(root);
     } catch (const std::exception& error) {
         std::cerr << "generate_assets: " << error.what() << "\n";
         return 1;

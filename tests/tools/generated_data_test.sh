@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The committed game data (Model/, Texture/, SFX/) must be exactly what the
-# asset generator writes, and the generator must write the same bytes on
-# every run. Arguments: the game executable, then the generator.
+# The committed game data (Model/, Texture/, SFX/) and the desktop icons
+# (packaging/icons/) must be exactly what the asset generator writes, and
+# the generator must write the same bytes on every run. Arguments: the game executable, then the generator.
 set -euo pipefail
 generator="${2:-}"
 if [ -z "$generator" ] || [ ! -x "$generator" ]; then
@@ -16,11 +16,12 @@ trap 'rm -rf "$work"' EXIT
 "$generator" "$work/second"
 
 status=0
-# Every file the game opens, and nothing else in the three folders.
+# Every file the game opens and every icon size, and nothing else in those folders.
 expected="Model/Stage.OBJ Model/Tube.OBJ Model/Tube2.OBJ SFX/Activate.wav SFX/Cervo.wav SFX/Click.wav
 SFX/Electricity.wav SFX/Electricity2.wav Texture/Background.tga Texture/Cursor.tga Texture/Ends.tga
-Texture/Font.tga Texture/Lightning.tga Texture/Tube.tga"
-written="$(cd "$work/first" && find Model Texture SFX -type f | sort | tr '\n' ' ')"
+Texture/Font.tga Texture/Lightning.tga Texture/Tube.tga packaging/icons/16.png packaging/icons/32.png
+packaging/icons/48.png packaging/icons/64.png packaging/icons/128.png packaging/icons/256.png"
+written="$(cd "$work/first" && find Model Texture SFX packaging/icons -type f | sort | tr '\n' ' ')"
 if [ "$(echo $expected | tr ' ' '\n' | sort | tr '\n' ' ')" != "$written" ]; then
   echo "the generator wrote: $written" >&2
   echo "expected:            $expected" >&2
