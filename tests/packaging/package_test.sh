@@ -5,16 +5,19 @@
 # window and ends with status 0 on Escape, and says what is wrong when the
 # data or the program is missing. The Debian package that CPack makes holds
 # the same files, carries its fields and its library dependencies, passes
-# lintian, and runs unpacked anywhere. Needs a display (DISPLAY) and OpenAL's
-# null driver. Arguments: the game executable, in the top of its build tree.
+# lintian, and runs unpacked anywhere. The game plays on a virtual display of
+# the test's own, with OpenAL's null driver. Arguments: the game executable,
+# in the top of its build tree.
 set -euo pipefail
 build=$(dirname "$(realpath "$1")")
 work=$(mktemp -d)
 game_pid=""
 launcher_pid=""
+display_pid=""
 cleanup() {
     [ -n "$game_pid" ] && kill "$game_pid" 2> /dev/null
     [ -n "$launcher_pid" ] && kill "$launcher_pid" 2> /dev/null
+    [ -n "$display_pid" ] && kill "$display_pid" 2> /dev/null
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -33,6 +36,13 @@ wait_for() {
         sleep 0.1
     done
 }
+
+# The server picks a free display number and writes it once it is ready.
+Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp 9> "$work/display" > /dev/null 2>&1 &
+display_pid=$!
+wait_for 30 grep -q . "$work/display" || fail "the virtual display did not start"
+export DISPLAY=":$(head -1 "$work/display")"
+export ALSOFT_DRIVERS=null
 
 expected_files="usr/games/tubechain
 usr/lib/games/tubechain/tubechain
