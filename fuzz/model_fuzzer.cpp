@@ -18,6 +18,20 @@ void check(bool holds) {
 
 bool finite(const Vector3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 
+// The vector operations store the edges and their cross product as floats, so
+// a face's normal can only be unit when that cross product is neither too
+// large for a float nor so small that it loses its precision.
+bool crossProductFitsAFloat(const Model& model, const Face& face) {
+    const Vector3& p1 = model.positions[face.vertexIndex[0]];
+    const Vector3& p2 = model.positions[face.vertexIndex[1]];
+    const Vector3& p3 = model.positions[face.vertexIndex[2]];
+    const double e1[3] = {float(double(p2.x) - p1.x), float(double(p2.y) - p1.y), float(double(p2.z) - p1.z)};
+    const double e2[3] = {float(double(p3.x) - p1.x), float(double(p3.y) - p1.y), float(double(p3.z) - p1.z)};
+    const double n[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2], e1[0] * e2[1] - e1[1] * e2[0]};
+    const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    return length == 0.0 || (length >= 1e-25 && length <= 1e36);
+}
+
 // A unit vector, or the zero vector.
 bool unitOrZero(const Vector3& v) {
     const double length = std::sqrt(double(v.x) * v.x + double(v.y) * v.y + double(v.z) * v.z);
@@ -37,13 +51,19 @@ void checkModel(const Model& model) {
     check(model.materials[model.materialCount - 1].lastFace == model.faceCount - 1);
     bool allFinite = true;
     for (int v = 0; v < model.vertexCount; ++v) allFinite = allFinite && finite(model.positions[v]);
+    bool allNormalsUnit = allFinite;
     for (int f = 0; f < model.faceCount; ++f) {
         const Face& face = model.faces[f];
         for (int corner = 0; corner < 3; ++corner)
             check(face.vertexIndex[corner] >= 0 && face.vertexIndex[corner] < model.vertexCount);
-        if (allFinite) check(unitOrZero(face.normal) && finite(face.centre));
+        if (!allFinite) continue;
+        check(finite(face.centre));
+        if (crossProductFitsAFloat(model, face))
+            check(unitOrZero(face.normal));
+        else
+            allNormalsUnit = false;
     }
-    if (allFinite)
+    if (allNormalsUnit)
         for (int v = 0; v < model.vertexCount; ++v) check(unitOrZero(model.normals[v]));
 }
 
