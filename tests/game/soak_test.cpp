@@ -172,9 +172,10 @@ void expectFrameKeptTheRules(const Before& before, const GameState& state, const
     ASSERT_LE(activatedTubes, state.activationsThisFrame);
     ASSERT_LE(state.activationsThisFrame, 4 * restedTubes);
     ASSERT_EQ(activatedTubes > 0, state.activationsThisFrame > 0);
-    // The frame's first activation sparks first.
+    // The frame's first activation sparks first, unless a later one in the
+    // same frame reached its tube again and drew it a new spark frame.
     if (state.activationsThisFrame > 0) {
-        ASSERT_GE(firstSparks, 1);
+        if (activatedTubes == state.activationsThisFrame) ASSERT_GE(firstSparks, 1);
         ++played.chainFrames;
     }
 }
