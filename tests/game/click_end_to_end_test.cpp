@@ -62,12 +62,17 @@ TEST(ClickEndToEnd, TheTurnIsHeardAtOnceThenTheChainsSparksAndEscapeEndsItMidCha
         << "the start-up sparks were not heard";
     // Once the start-up lightning has ended the picture stands still; the
     // captured pointer follows relative moves only, so it goes first far up
-    // and left, where the game holds it at (1, 1), then onto the tube.
+    // and left, where the game holds it at (1, 1), then to the tube.
     ASSERT_FALSE(parkPointer(run).empty()) << "the start-up lightning never ended";
+    // The start-up sparks sound on for a while after their lightning: the
+    // tube's click voice must come after they have died away to be told apart.
+    ASSERT_TRUE(waitUntil(60, [&] { return endsQuiet(heardSoFar(run), 0.3); })) << "the start-up sound never ended";
+    // Along the top edge first, above the board, then straight onto the tube.
+    ASSERT_TRUE(movePointerBy(run, 300, 0)) << "the pointer did not follow";
     const std::size_t parked = heardSoFar(run).samples.size();
-    const int dx = static_cast<int>(std::lround(target.x)) - 1;
+    const int dx = static_cast<int>(std::lround(target.x)) - 301;
     const int dy = static_cast<int>(std::lround(target.y)) - 1;
-    xdotool(run, "mousemove_relative -- " + std::to_string(dx) + " " + std::to_string(dy));
+    ASSERT_TRUE(movePointerBy(run, dx, dy)) << "the pointer did not follow";
 
     // Coming onto the tube is heard (its click voice); the button goes down
     // once that has died away, and is held until the turn is heard.

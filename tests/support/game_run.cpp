@@ -48,9 +48,15 @@ std::vector<std::size_t> soundOnsets(const HeardSound& heard, std::size_t from) 
     std::vector<std::size_t> onsets;
     const std::vector<float> peaks = windowPeaks(heard);
     const std::size_t window = windowLength(heard);
+    std::size_t last = 0;  // the window of the last onset
     for (std::size_t i = 3; i < peaks.size(); ++i) {
         const float before = std::max({peaks[i - 1], peaks[i - 2], peaks[i - 3]});
-        if (i * window >= from && peaks[i] >= onsetLevel && peaks[i] >= 2 * before) onsets.push_back(i * window);
+        if (peaks[i] < onsetLevel || peaks[i] < 2 * before) continue;
+        // An attack that rises over two windows is one onset.
+        if (last == 0 || i - last > 3) {
+            if (i * window >= from) onsets.push_back(i * window);
+        }
+        last = i;
     }
     return onsets;
 }
@@ -164,6 +170,18 @@ std::string waitForStillPicture(const GameRun& run, double timeLimitSeconds) {
 std::string parkPointer(const GameRun& run) {
     xdotool(run, "mousemove_relative -- -3000 -3000");
     return waitForStillPicture(run, 60);
+}
+
+bool movePointerBy(const GameRun& run, int dx, int dy) {
+    while (dx != 0 || dy != 0) {
+        const int stepX = std::clamp(dx, -380, 380), stepY = std::clamp(dy, -380, 380);
+        const std::string before = screenPicture(run);
+        xdotool(run, "mousemove_relative -- " + std::to_string(stepX) + " " + std::to_string(stepY));
+        if (!waitUntil(30, [&] { return screenPicture(run) != before; })) return false;
+        dx -= stepX;
+        dy -= stepY;
+    }
+    return true;
 }
 
 ProcessResult endWithEscape(GameRun& run, double timeLimitSeconds) {

@@ -18,8 +18,9 @@ struct HeardSound {
 };
 
 // Sample indices where a new sound starts: a 10 ms window at least twice as
-// loud as the loudest of the 30 ms before it. A spark restarts its voices
-// from their attack, so every spark is one, even inside a stretch of sound.
+// loud as the loudest of the 30 ms before it, and more than 30 ms after the
+// last such window. A spark restarts its voices from their attack, so every
+// spark is one, even inside a stretch of sound.
 std::vector<std::size_t> soundOnsets(const HeardSound& heard, std::size_t from = 0);
 // The first onset at or after from; npos when there is none yet.
 std::size_t firstOnset(const HeardSound& heard, std::size_t from);
@@ -65,8 +66,15 @@ std::string screenPicture(const GameRun& run);
 // it, or an empty string when it did not within the time limit.
 std::string waitForStillPicture(const GameRun& run, double timeLimitSeconds);
 // Moves the captured pointer far up and left, where the game holds it at
-// (1, 1), off the board, and waits for the picture to settle.
+// (1, 1), off the board, and waits for the picture to settle. The pointer
+// starts in the middle of the window, and one move takes it there from
+// anywhere in the window's left half.
 std::string parkPointer(const GameRun& run);
+// Moves the captured pointer by (dx, dy) window pixels. The game keeps the
+// system pointer in the middle of the screen, whose edges stop a longer
+// move, so it goes in steps of at most 380 pixels, each waited for until the
+// picture shows it. False when a step did not show.
+bool movePointerBy(const GameRun& run, int dx, int dy);
 // Sends the window what a window manager sends when the player closes it:
 // the WM_DELETE_WINDOW protocol message. False when it could not be sent.
 bool sendCloseRequest(const GameRun& run);
