@@ -8,7 +8,7 @@ packages=(
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglfw3-dev
   libopenal-dev libalut-dev libstb-dev libfreetype-dev fonts-dejavu-core
   googletest libgtest-dev libbenchmark-dev
-  libx11-dev xvfb xdotool imagemagick x11-utils sox valgrind
+  libx11-dev xvfb xdotool imagemagick x11-utils sox valgrind weston xwayland
   dpkg-dev file lintian desktop-file-utils appstream groff man-db libnotify-bin
 )
 
