@@ -45,8 +45,9 @@ hold() { xdotool mousedown "$1"; sleep 0.4; xdotool mouseup "$1"; }
 
 ALSOFT_CONF="$demo/openal.conf" "$game" &
 pid=$!
-window=$(xdotool search --sync --pid "$pid" | head -1)
-xdotool windowfocus --sync "$window"
+window=$(xdotool search --sync --onlyvisible --pid "$pid" | head -1)
+# The game takes the keyboard focus itself once its window shows.
+for _ in $(seq 300); do [ "$(xdotool getwindowfocus 2> /dev/null)" = "$window" ] && break; sleep 0.1; done
 sleep 0.3
 shot 1-start-up.png
 echo "Recording the demo (about a minute)..."

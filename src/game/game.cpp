@@ -25,7 +25,7 @@ void failStartUp(const char* message) {
 }  // namespace
 
 bool startUp(Game& game) {
-    game.window = setUpWindow(game.view);
+    game.window = setUpWindow(game.view, game.frameTarget);
     if (!game.window) return false;
     setUpLight(game.light);
 
@@ -69,6 +69,10 @@ PointerHold holdPointer(std::int32_t mouseX, std::int32_t mouseY, const ViewSett
     return hold;
 }
 
+void beginGameFrame(Game& game, const FrameInput& input) {
+    beginFrame(game.frameTarget, game.view, input.windowWidth, input.windowHeight);
+}
+
 void runScorePass(Game& game) {
     renderScoreTexture(game.state.score, game.state.best, game.scoreTexture, game.fontListBase, game.textureSlots,
                        game.view);
@@ -108,12 +112,16 @@ void runScenePasses(Game& game) {
     drawCursor(game.state.mouseX, game.state.mouseY, game.textureSlots, game.view);
 }
 
+void showGameFrame(Game& game) { showFrame(game.frameTarget, game.view); }
+
 PointerHold runFrame(Game& game, const FrameInput& input) {
+    beginGameFrame(game, input);
     runScorePass(game);
     const PointerHold hold = readPointer(game, input);
     pickHoveredTube(game);
     runRules(game, input);
     runScenePasses(game);
+    showGameFrame(game);
     return hold;
 }
 
@@ -127,6 +135,7 @@ void shutDown(Game& game) {
     deleteSceneLists(game.sceneLists);
     glDeleteLists(game.fontListBase, 256);
     deleteTextures(game.textureSlots);
+    releaseFrameTarget(game.frameTarget);
     glfwTerminate();
     game.window = nullptr;
 }

@@ -6,6 +6,7 @@
 
 #include "assets/textures.h"
 #include "game/game_state.h"
+#include "render/frame_target.h"
 #include "render/scene.h"
 #include "render/window.h"
 #include "sound/sound_bank.h"
@@ -16,6 +17,7 @@ struct Game {
     GameState state;
     GLFWwindow* window = nullptr;
     ViewSettings view;
+    FrameTarget frameTarget;  // straight on the window, or off screen and shown scaled
     Light light = {};
     TextureSlots textureSlots = {};
     std::uint32_t fontListBase = 0;  // first of the 256 glyph lists
@@ -26,16 +28,18 @@ struct Game {
 };
 
 // What a frame reads: the pointer and the buttons, as levels gathered at the
-// previous buffer swap.
+// previous buffer swap, and the window's size as it stands.
 struct FrameInput {
-    std::int32_t mouseX = 0;  // window pixels from the top left, y down, unbounded
+    std::int32_t mouseX = 0;  // frame pixels from the top left, y down, unbounded
     std::int32_t mouseY = 0;
     bool leftButton = false;
     bool rightButton = false;
+    std::int32_t windowWidth = 1024;  // the window's frame buffer, pixels
+    std::int32_t windowHeight = 768;
 };
 
 // Where the frame holds the system pointer: the pointer clamped to 1..width
-// and 1..height.
+// and 1..height, in frame pixels.
 struct PointerHold {
     std::int32_t x = 0;
     std::int32_t y = 0;
@@ -52,12 +56,15 @@ bool startUp(Game& game);
 // Clamps the pointer into the window, lower bound first.
 PointerHold holdPointer(std::int32_t mouseX, std::int32_t mouseY, const ViewSettings& view);
 
-// One frame, from the score pass to the cursor; the caller then moves the
-// system pointer to the returned hold, swaps the buffers and tests Escape.
+// One frame, from the score pass to the cursor, shown on the window; the
+// caller then moves the system pointer to the returned hold, swaps the
+// buffers and tests Escape.
 PointerHold runFrame(Game& game, const FrameInput& input);
 
 // The stages of a frame, in the order runFrame runs them (the benchmark
 // times them one by one):
+// where the frame is drawn, for the window's size;
+void beginGameFrame(Game& game, const FrameInput& input);
 // the score texture from the previous frame's score and best, and the listener;
 void runScorePass(Game& game);
 // the pointer as read (hoveredTube back to 0), returning where to hold it;
@@ -66,8 +73,10 @@ PointerHold readPointer(Game& game, const FrameInput& input);
 void pickHoveredTube(Game& game);
 // the buttons, the flags, the turns and chains, and the chain sound;
 void runRules(Game& game, const FrameInput& input);
-// the scene (stepping the lightning as the tubes are drawn) and the cursor.
+// the scene (stepping the lightning as the tubes are drawn) and the cursor;
 void runScenePasses(Game& game);
+// an off-screen frame shown on the whole window.
+void showGameFrame(Game& game);
 
 // Shutdown
 // Releases everything in the reverse order of need and closes the window.

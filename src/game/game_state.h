@@ -14,7 +14,7 @@ struct GameState {
     std::int32_t previousHoveredTube = 0;  // hoveredTube as last compared for the click voice
     Flag anyTubeTurning = 0;               // some tube was turning at the last flag update
     Flag anyLightning = 0;                 // some lightning ran at the last flag update
-    std::int32_t mouseX = 0;               // pointer as read, window pixels from the top left, y down
+    std::int32_t mouseX = 0;               // pointer as read, frame pixels from the top left, y down
     std::int32_t mouseY = 0;
 
     // Set afresh in every frame.

@@ -3,27 +3,53 @@
 
 #include <GLFW/glfw3.h>
 
-#include <cmath>
-
 #include "game/game.h"
+
+namespace {
+
+// A minimised window, or one without a pixel to show, gets no frames.
+bool windowIsShown(GLFWwindow* window) {
+    int width = 0, height = 0;
+    glfwGetFramebufferSize(window, &width, &height);
+    return !glfwGetWindowAttrib(window, GLFW_ICONIFIED) && width > 0 && height > 0;
+}
+
+}  // namespace
 
 int main() {
     static Game game;
     if (!startUp(game)) return 1;
 
     for (;;) {
+        // Hidden, the game waits for whatever shows it again (or closes
+        // it) and goes on from the frame where it stopped.
+        if (!windowIsShown(game.window)) {
+            glfwWaitEvents();
+            if (glfwWindowShouldClose(game.window)) break;
+            continue;
+        }
+
+        // The window's size is read every frame: a compositor or a window
+        // manager may resize the window after it opened. The pointer comes
+        // in window pixels and the frame reads it in its own.
+        FrameInput input;
+        glfwGetFramebufferSize(game.window, &input.windowWidth, &input.windowHeight);
+        int windowWidth = 0, windowHeight = 0;
+        glfwGetWindowSize(game.window, &windowWidth, &windowHeight);
+        const Letterbox pointerBox = fitFrame(game.view.width, game.view.height, windowWidth, windowHeight);
         // Input is gathered at the buffer swap only, so these levels are the
         // same whenever in the frame they are read.
-        double x = 0, y = 0;
-        glfwGetCursorPos(game.window, &x, &y);
-        FrameInput input;
-        input.mouseX = static_cast<std::int32_t>(std::floor(x));
-        input.mouseY = static_cast<std::int32_t>(std::floor(y));
+        WindowPointer pointer;
+        glfwGetCursorPos(game.window, &pointer.x, &pointer.y);
+        const FramePointer inFrame = framePointer(pointerBox, pointer);
+        input.mouseX = inFrame.x;
+        input.mouseY = inFrame.y;
         input.leftButton = glfwGetMouseButton(game.window, GLFW_MOUSE_BUTTON_LEFT) == GLFW_PRESS;
         input.rightButton = glfwGetMouseButton(game.window, GLFW_MOUSE_BUTTON_RIGHT) == GLFW_PRESS;
 
         const PointerHold hold = runFrame(game, input);
-        glfwSetCursorPos(game.window, hold.x, hold.y);
+        const WindowPointer held = windowPointer(pointerBox, {hold.x, hold.y});
+        glfwSetCursorPos(game.window, held.x, held.y);
 
         glfwSwapBuffers(game.window);
         glfwPollEvents();

@@ -8,6 +8,8 @@
 
 #include <cstdio>
 
+#include "render/frame_target.h"
+
 namespace {
 
 // After the library fails to start, the message stays up for a second, or
@@ -47,7 +49,7 @@ bool framebufferMeetsRequest(const ViewSettings& view, const FramebufferGot& got
            got.depthBits >= view.depthBits && got.stencilBits >= view.stencilBits;
 }
 
-GLFWwindow* setUpWindow(ViewSettings& view) {
+GLFWwindow* setUpWindow(ViewSettings& view, FrameTarget& target) {
     view.width = 1024;
     view.height = 768;
     view.redBits = view.greenBits = view.blueBits = view.alphaBits = 8;
@@ -62,20 +64,30 @@ GLFWwindow* setUpWindow(ViewSettings& view) {
         return nullptr;
     }
 
-    glfwWindowHint(GLFW_RED_BITS, view.redBits);
-    glfwWindowHint(GLFW_GREEN_BITS, view.greenBits);
-    glfwWindowHint(GLFW_BLUE_BITS, view.blueBits);
+    // Full screen at the monitor's own mode: asking for anything else would
+    // switch the screen (and leave it switched if the game is killed) on X11
+    // and be ignored by a Wayland compositor, which gives a full-screen
+    // window the whole output anyway.
+    GLFWmonitor* monitor = glfwGetPrimaryMonitor();
+    const GLFWvidmode* mode = monitor ? glfwGetVideoMode(monitor) : nullptr;
+    if (!mode) return failToOpenWindow();
+    glfwWindowHint(GLFW_RED_BITS, mode->redBits);
+    glfwWindowHint(GLFW_GREEN_BITS, mode->greenBits);
+    glfwWindowHint(GLFW_BLUE_BITS, mode->blueBits);
+    glfwWindowHint(GLFW_REFRESH_RATE, mode->refreshRate);
     glfwWindowHint(GLFW_ALPHA_BITS, view.alphaBits);
     glfwWindowHint(GLFW_DEPTH_BITS, view.depthBits);
     glfwWindowHint(GLFW_STENCIL_BITS, view.stencilBits);
-    GLFWwindow* window =
-        glfwCreateWindow(view.width, view.height, "", view.fullScreen ? glfwGetPrimaryMonitor() : nullptr, nullptr);
+    // There is no video mode to give back when the focus goes elsewhere.
+    glfwWindowHint(GLFW_AUTO_ICONIFY, GLFW_FALSE);
+    GLFWwindow* window = glfwCreateWindow(mode->width, mode->height, "", monitor, nullptr);
     if (!window) return failToOpenWindow();
     glfwMakeContextCurrent(window);
-    // A picture cut off by a smaller screen mode, or shadows spilling off a
-    // stage without a stencil buffer, would be no game: take less as a
-    // window that could not be opened.
-    if (!framebufferMeetsRequest(view, framebufferOf(window))) return failToOpenWindow();
+    // The frame goes straight to a window of its size with the bits the
+    // passes need, and through an off-screen frame to any other.
+    if (!setUpFrameTarget(target, view, framebufferOf(window))) return failToOpenWindow();
+    // Without a window manager nobody else gives a new window the keyboard.
+    glfwFocusWindow(window);
     // Hidden and captured, with an unbounded position that the frame clamps
     // and sets back every frame; the only visible pointer is the cursor quad.
     glfwSetInputMode(window, GLFW_CURSOR, GLFW_CURSOR_DISABLED);

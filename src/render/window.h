@@ -5,11 +5,12 @@
 #include <cstdint>
 
 struct GLFWwindow;
+struct FrameTarget;
 
-// The window request and the projection.
+// The game's frame, the bits its passes need, and the projection.
 struct ViewSettings {
-    std::int32_t width = 0;   // window pixels
-    std::int32_t height = 0;  // window pixels
+    std::int32_t width = 0;   // frame pixels: 1024 on every screen
+    std::int32_t height = 0;  // frame pixels: 768
     std::int32_t redBits = 0, greenBits = 0, blueBits = 0, alphaBits = 0;
     std::int32_t depthBits = 0;
     std::int32_t stencilBits = 0;  // the stage and shadow passes need a stencil buffer
@@ -36,9 +37,9 @@ struct Light {
     float specular[4];  // RGBA
 };
 
-// What the window turned out to have. GLFW takes the request as a wish: on
-// a screen without a 1024 x 768 mode it opens the nearest one, and it may
-// give fewer bits, all without an error.
+// What a window's frame buffer has. GLFW takes the bits asked for as a
+// wish and may give fewer without an error; a compositor may give the
+// window any size, and change it later.
 struct FramebufferGot {
     std::int32_t width = 0;  // frame buffer pixels
     std::int32_t height = 0;
@@ -46,16 +47,18 @@ struct FramebufferGot {
 };
 
 // Set-up
-// Opens the 1024 x 768 full-screen window with 8/8/8/8 colour, 24 depth and
-// 8 stencil bits, hides and captures the pointer, sets a swap interval of 1
-// and the start GL state. A window that cannot be opened, or that is not of
-// the requested size or has fewer alpha, depth or stencil bits, is a
-// failure. Returns null after printing its failure message (GLFW is
-// terminated then); the caller ends the process.
-GLFWwindow* setUpWindow(ViewSettings& view);
+// Opens a full-screen window on the primary monitor at the monitor's own
+// video mode, so that no mode ever changes, asking for 8/8/8/8 colour, 24
+// depth and 8 stencil bits; takes the keyboard focus, hides and captures the
+// pointer, sets a swap interval of 1 and the start GL state, and sets up the
+// frame target that brings the 1024 x 768 frame onto the window. Returns
+// null after printing "Failed to open window!" (GLFW is terminated then)
+// when there is no window or GL context, or no way to draw the frame on it;
+// the caller ends the process.
+GLFWwindow* setUpWindow(ViewSettings& view, FrameTarget& target);
 
-// True when the frame buffer has exactly the requested size and at least the
-// requested alpha, depth and stencil bits.
+// True when a frame buffer has exactly the frame's size and at least the
+// alpha, depth and stencil bits asked for: the frame can go straight to it.
 bool framebufferMeetsRequest(const ViewSettings& view, const FramebufferGot& got);
 
 // Fills the light and hands it to GL_LIGHT0; lighting is on afterwards.

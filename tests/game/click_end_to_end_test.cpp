@@ -6,14 +6,7 @@
 #include <cmath>
 #include <string>
 
-#include "assets/model.h"
-#include "assets/model_draw.h"
-#include "game/board.h"
-#include "render/window.h"
-#include "support/camera_view.h"
 #include "support/game_run.h"
-#include "support/loaded_model.h"
-#include "support/tube_pointer.h"
 
 namespace {
 
@@ -21,35 +14,8 @@ namespace {
 // start-up board: its first activation comes as it rests, 17 frames after the click.
 constexpr int chainTube = 129;
 
-// Where the pointer must go, in window pixels from the top left: the middle
-// of the tube's upper surface, through the scene's projection and camera.
-struct Pixel {
-    double x, y;
-};
-Pixel pixelOverTube(int index) {
-    const LoadedModel model = loadModelFile((sourceDir() / "Model/Tube.OBJ").string(), 2);
-    EXPECT_NE(model, nullptr);
-    if (!model) return {512, 384};
-    const Vector3 surface = tubeSurfacePoint(*model);
-
-    // The start-up board: the same in every run.
-    resetRandomUnit();
-    Board board;
-    createBoard(board);
-    shuffleBoard(board);
-    const Tube& tube = board[index];
-    const double angle = tube.angleY * M_PI / 180;
-    // Turned counter-clockwise about y (seen from above), then moved to the tube.
-    const double point[3] = {tube.position[0] + surface.x * std::cos(angle) + surface.z * std::sin(angle),
-                             tube.position[1] + surface.y,
-                             tube.position[2] - surface.x * std::sin(angle) + surface.z * std::cos(angle)};
-
-    const ScreenPoint window = projectToWindow(point[0], point[1], point[2]);
-    return {window.x, 768 - window.y};
-}
-
 TEST(ClickEndToEnd, TheTurnIsHeardAtOnceThenTheChainsSparksAndEscapeEndsItMidChain) {
-    const Pixel target = pixelOverTube(chainTube);
+    const FramePixel target = framePixelOverTube(chainTube);
     ASSERT_GT(target.x, 100);
     ASSERT_LT(target.x, 924);
     ASSERT_GT(target.y, 100);

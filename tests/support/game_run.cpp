@@ -9,10 +9,16 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 
+#include "game/board.h"
 #include "sound/sound_files.h"
+#include "support/camera_view.h"
+#include "support/loaded_model.h"
+#include "support/tube_pointer.h"
 
 namespace fs = std::filesystem;
 
@@ -84,10 +90,13 @@ bool endsQuiet(const HeardSound& heard, double seconds) {
                        [](float peak) { return peak < silence; });
 }
 
-PrivateDisplay::PrivateDisplay(const std::string& screen) {
-    // The server picks a free display number and writes it to the pipe.
+namespace {
+
+// Xvfb picks a free display number and writes it to the pipe once it
+// accepts clients.
+std::string startXvfb(const std::string& screen, int& pid) {
     int numberPipe[2];
-    if (pipe(numberPipe) != 0) return;
+    if (pipe(numberPipe) != 0) return "";
     pid = fork();
     if (pid == 0) {
         close(numberPipe[0]);
@@ -103,18 +112,75 @@ PrivateDisplay::PrivateDisplay(const std::string& screen) {
     std::string number;
     pollfd reading = {numberPipe[0], POLLIN, 0};
     char c = 0;
-    while (poll(&reading, 1, 30000) > 0 && read(numberPipe[0], &c, 1) == 1 && c != '\n') number += c;
+    while (poll(&reading, 1, 60000) > 0 && read(numberPipe[0], &c, 1) == 1 && c != '\n') number += c;
     close(numberPipe[0]);
-    if (!number.empty()) name = ":" + number;
+    return number.empty() ? "" : ":" + number;
+}
+
+// weston with one headless output, drawn in software, and Xwayland, in a
+// process group of its own; it says in its log which display Xwayland
+// serves once it listens there (Xwayland itself starts with the first client).
+std::string startWeston(int width, int height, const fs::path& runtimeFolder, int& pid) {
+    const fs::path log = runtimeFolder / "weston.log";
+    pid = fork();
+    if (pid == 0) {
+        setpgid(0, 0);
+        const int logFd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(logFd, STDOUT_FILENO);
+        dup2(logFd, STDERR_FILENO);
+        setenv("XDG_RUNTIME_DIR", runtimeFolder.c_str(), 1);
+        unsetenv("WAYLAND_DISPLAY");
+        const std::string widthOption = "--width=" + std::to_string(width);
+        const std::string heightOption = "--height=" + std::to_string(height);
+        execl("/usr/bin/weston", "weston", "--backend=headless-backend.so", "--use-pixman", widthOption.c_str(),
+              heightOption.c_str(), "--xwayland", "--idle-time=0", "--no-config", "--socket=wayland-tubechain",
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    std::string name;
+    const std::string said = "listening on display ";
+    waitUntil(60, [&] {
+        std::ifstream in(log);
+        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::size_t at = text.find(said);
+        if (at == std::string::npos) return waitpid(pid, nullptr, WNOHANG) != 0;  // gave up, or still starting
+        const std::size_t end = text.find_first_not_of(":0123456789", at + said.size());
+        if (end == std::string::npos) return false;  // the line is still being written
+        name = text.substr(at + said.size(), end - at - said.size());
+        return true;
+    });
+    return name;
+}
+
+}  // namespace
+
+PrivateDisplay::PrivateDisplay(const std::string& screen, Desktop desktop_) : desktop(desktop_) {
+    std::sscanf(screen.c_str(), "%dx%d", &width, &height);
+    if (desktop == Desktop::xvfb) {
+        name = startXvfb(screen, pid);
+        return;
+    }
+    // The compositor wants a runtime folder that only its user may enter.
+    char folderTemplate[] = "/tmp/tubechain-weston-XXXXXX";
+    if (!mkdtemp(folderTemplate)) return;
+    runtimeFolder = folderTemplate;
+    name = startWeston(width, height, runtimeFolder, pid);
 }
 
 PrivateDisplay::~PrivateDisplay() {
-    if (pid <= 0) return;
-    kill(pid, SIGTERM);
-    waitpid(pid, nullptr, 0);
+    if (pid > 0) {
+        if (desktop == Desktop::weston) kill(-pid, SIGTERM);
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+        // Whatever the compositor started and left (Xwayland, its shell).
+        if (desktop == Desktop::weston) kill(-pid, SIGKILL);
+    }
+    std::error_code ignored;
+    if (!runtimeFolder.empty()) fs::remove_all(runtimeFolder, ignored);
 }
 
-GameRun::GameRun(const fs::path& dataFolder, const fs::path& game) {
+GameRun::GameRun(const fs::path& dataFolder, const fs::path& game, const std::string& screen, Desktop desktop)
+    : display(screen, desktop) {
     char folderTemplate[] = "/tmp/tubechain-run-XXXXXX";
     folder = mkdtemp(folderTemplate);
     recording = folder / "heard.wav";
@@ -126,10 +192,15 @@ GameRun::GameRun(const fs::path& dataFolder, const fs::path& game) {
     process = spawnProcess(
         {game.string()}, dataFolder,
         {"DISPLAY=" + display.name, "WAYLAND_DISPLAY=", "ALSOFT_DRIVERS=wave", "ALSOFT_CONF=" + config.string()});
-    const std::string found = xdotool(*this, "search --sync --pid " + std::to_string(process.pid));
+    const std::string found = xdotool(*this, "search --sync --onlyvisible --pid " + std::to_string(process.pid));
     window = trimmed(found.substr(0, found.find('\n')));
-    // Without a window manager the window gets the keyboard only when given it.
-    if (!window.empty()) xdotool(*this, "windowfocus --sync " + window);
+    // With no window manager on Xvfb nobody gives the window the keyboard:
+    // the game takes it itself once its window shows. (On the headless
+    // compositor no seat has a keyboard focus to give; keys go to the window
+    // under the pointer.)
+    if (!window.empty() && desktop == Desktop::xvfb) {
+        focused = waitUntil(60, [&] { return trimmed(xdotool(*this, "getwindowfocus")) == window; });
+    }
 }
 
 GameRun::~GameRun() {
@@ -152,7 +223,9 @@ HeardSound heardSoFar(const GameRun& run) {
 }
 
 std::string screenPicture(const GameRun& run) {
-    return shellOutput("DISPLAY=" + run.display.name + " import -window root rgb:- 2>/dev/null");
+    // Xwayland has no root window picture; a window's picture works everywhere.
+    const std::string window = run.window.empty() ? "root" : run.window;
+    return shellOutput("DISPLAY=" + run.display.name + " import -window " + window + " -depth 8 rgb:- 2>/dev/null");
 }
 
 std::string waitForStillPicture(const GameRun& run, double timeLimitSeconds) {
@@ -173,8 +246,9 @@ std::string parkPointer(const GameRun& run) {
 }
 
 bool movePointerBy(const GameRun& run, int dx, int dy) {
+    const int longest = std::min(run.display.width, run.display.height) / 2 - 20;
     while (dx != 0 || dy != 0) {
-        const int stepX = std::clamp(dx, -380, 380), stepY = std::clamp(dy, -380, 380);
+        const int stepX = std::clamp(dx, -longest, longest), stepY = std::clamp(dy, -longest, longest);
         const std::string before = screenPicture(run);
         xdotool(run, "mousemove_relative -- " + std::to_string(stepX) + " " + std::to_string(stepY));
         if (!waitUntil(30, [&] { return screenPicture(run) != before; })) return false;
@@ -209,4 +283,26 @@ bool sendCloseRequest(const GameRun& run) {
     const bool sent = XSendEvent(display, request.xclient.window, False, NoEventMask, &request) != 0;
     XCloseDisplay(display);
     return sent;
+}
+
+FramePixel framePixelOverTube(int index) {
+    const LoadedModel model = loadModelFile((sourceDir() / "Model/Tube.OBJ").string(), 2);
+    if (!model) return {512, 384};
+    const Vector3 surface = tubeSurfacePoint(*model);
+
+    // The start-up board: the same in every run.
+    resetRandomUnit();
+    Board board;
+    createBoard(board);
+    shuffleBoard(board);
+    const Tube& tube = board[index];
+    const double angle = tube.angleY * M_PI / 180;
+    // Turned counter-clockwise about y (seen from above), then moved to the tube.
+    const double point[3] = {tube.position[0] + surface.x * std::cos(angle) + surface.z * std::sin(angle),
+                             tube.position[1] + surface.y,
+                             tube.position[2] - surface.x * std::sin(angle) + surface.z * std::cos(angle)};
+    freeBoard(board);
+
+    const ScreenPoint window = projectToWindow(point[0], point[1], point[2]);
+    return {window.x, 768 - window.y};
 }

@@ -29,22 +29,33 @@ double loudSeconds(const HeardSound& heard, std::size_t from, std::size_t to);
 // True when the last seconds of the recording hold nothing above silence.
 bool endsQuiet(const HeardSound& heard, double seconds);
 
-// A virtual display that belongs to one test, so that its windows, focus,
-// pointer and screenshots meet no other test's. The screen is given as
-// Xvfb takes it: width x height x depth.
+// Where a display comes from: a virtual X server (Xvfb) whose one screen has
+// the given size, or a Wayland desktop (weston's headless compositor with
+// one output of that size), where X programs run through Xwayland and the
+// compositor gives a full-screen window the whole output.
+enum class Desktop { xvfb, weston };
+
+// A display that belongs to one test, so that its windows, focus, pointer
+// and screenshots meet no other test's. The screen is given as Xvfb takes
+// it: width x height x depth.
 struct PrivateDisplay {
-    explicit PrivateDisplay(const std::string& screen = "1024x768x24");
+    explicit PrivateDisplay(const std::string& screen = "1024x768x24", Desktop desktop = Desktop::xvfb);
     ~PrivateDisplay();
     PrivateDisplay(const PrivateDisplay&) = delete;
     PrivateDisplay& operator=(const PrivateDisplay&) = delete;
     std::string name;  // ":N", empty when the server did not start
-    int pid = -1;
+    int width = 0;     // the screen, pixels
+    int height = 0;
+    Desktop desktop = Desktop::xvfb;
+    int pid = -1;                         // the server, or the compositor (its process group holds Xwayland)
+    std::filesystem::path runtimeFolder;  // the compositor's private runtime folder and log
 };
 
 // One run of the game on its own display, from the given data folder, with
 // the sound recorded into a temporary folder of the run's own.
 struct GameRun {
-    explicit GameRun(const std::filesystem::path& dataFolder, const std::filesystem::path& game = executablePath());
+    explicit GameRun(const std::filesystem::path& dataFolder, const std::filesystem::path& game = executablePath(),
+                     const std::string& screen = "1024x768x24", Desktop desktop = Desktop::xvfb);
     ~GameRun();  // ends the game if it still runs, removes the folder
     GameRun(const GameRun&) = delete;
     GameRun& operator=(const GameRun&) = delete;
@@ -53,14 +64,16 @@ struct GameRun {
     std::filesystem::path folder;     // the recording and its configuration
     std::filesystem::path recording;  // what the game plays, written while it runs
     SpawnedProcess process;
-    std::string window;  // the game's X window, empty when none appeared
-    bool ended = false;  // finish has collected the process
+    std::string window;    // the game's X window once it is shown, empty when none was
+    bool focused = false;  // on Xvfb: the game took the keyboard focus by itself
+    bool ended = false;    // finish has collected the process
 };
 
 // Runs an xdotool command (its arguments) on the run's display; returns its output.
 std::string xdotool(const GameRun& run, const std::string& arguments);
 HeardSound heardSoFar(const GameRun& run);
-// The whole screen's pixels, raw RGB.
+// The game window's pixels, raw RGB, rows from the top (the whole screen:
+// the window is full screen).
 std::string screenPicture(const GameRun& run);
 // Polls until the picture has stood still over three looks in a row; returns
 // it, or an empty string when it did not within the time limit.
@@ -72,9 +85,16 @@ std::string waitForStillPicture(const GameRun& run, double timeLimitSeconds);
 std::string parkPointer(const GameRun& run);
 // Moves the captured pointer by (dx, dy) window pixels. The game keeps the
 // system pointer in the middle of the screen, whose edges stop a longer
-// move, so it goes in steps of at most 380 pixels, each waited for until the
-// picture shows it. False when a step did not show.
+// move, so it goes in steps that stay well inside the screen, each waited
+// for until the picture shows it. False when a step did not show.
 bool movePointerBy(const GameRun& run, int dx, int dy);
+// Where the pointer must go to be on a tube of the start-up board, in frame
+// pixels from the top left: the middle of the tube's upper surface, through
+// the scene's projection and camera.
+struct FramePixel {
+    double x, y;
+};
+FramePixel framePixelOverTube(int index);
 // Sends the window what a window manager sends when the player closes it:
 // the WM_DELETE_WINDOW protocol message. False when it could not be sent.
 bool sendCloseRequest(const GameRun& run);

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "assets/model.h"
+#include "assets/model_draw.h"
 
 struct ModelRelease {
     void operator()(Model* model) const { freeModel(model); }

@@ -10,15 +10,18 @@
 #include <stdexcept>
 #include <thread>
 
+#include "render/frame_target.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 ViewSettings view;
-}
+FrameTarget target;
+}  // namespace
 
 GLFWwindow* sharedWindow() {
     static GLFWwindow* window = [] {
-        GLFWwindow* opened = setUpWindow(view);
+        GLFWwindow* opened = setUpWindow(view, target);
         if (!opened) throw std::runtime_error("no window: is a display there?");
         return opened;
     }();
