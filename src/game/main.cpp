@@ -3,7 +3,11 @@
 
 #include <GLFW/glfw3.h>
 
+#include <chrono>
+#include <thread>
+
 #include "game/game.h"
+#include "game/pacer.h"
 
 namespace {
 
@@ -20,6 +24,7 @@ int main() {
     static Game game;
     if (!startUp(game)) return 1;
 
+    FramePacer pacer;
     for (;;) {
         // Hidden, the game waits for whatever shows it again (or closes
         // it) and goes on from the frame where it stopped.
@@ -52,6 +57,9 @@ int main() {
         glfwSetCursorPos(game.window, held.x, held.y);
 
         glfwSwapBuffers(game.window);
+        // The pacer is the only clock, and it stands outside the frame.
+        const double wait = holdAfterSwap(pacer, glfwGetTime());
+        if (wait > 0) std::this_thread::sleep_for(std::chrono::duration<double>(wait));
         glfwPollEvents();
         if (glfwGetKey(game.window, GLFW_KEY_ESCAPE) == GLFW_PRESS) break;
         if (glfwWindowShouldClose(game.window)) break;
