@@ -1,7 +1,9 @@
-// Frame-time benchmark: runs the game's real frame on the real data at
-// 1024 x 768 and reports, per case, the median and 99th-percentile frame
-// time and where the time goes. Every time stamp follows a glFinish, so the
-// GL work of a stage is counted in that stage.
+// Frame-time benchmark: runs the game's real frame on the real data (a
+// 1024 x 768 frame, straight on a window of that size or shown scaled on the
+// screen's own) and reports, per case, the median and 99th-percentile frame
+// time and where the time goes, then the pace the frame loop's pacer keeps.
+// Every time stamp follows a glFinish, so the GL work of a stage is counted
+// in that stage.
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -13,9 +15,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "game/game.h"
+#include "game/pacer.h"
 #include "game/rules.h"
 
 namespace {
@@ -33,7 +37,7 @@ double stamp() {
 
 // Milliseconds per frame, and spent in each stage, for the frames of one case.
 struct CaseTimes {
-    std::vector<double> frame, score, pick, rules, scene, swap;
+    std::vector<double> frame, score, pick, rules, scene, show, swap;
 };
 
 // How a case's frames are timed: whole frames, with one time stamp at each
@@ -42,8 +46,14 @@ struct CaseTimes {
 // overlapping one stage's drawing with the next stage's work.
 enum class Timing { wholeFrames, stages };
 
+// The input with the window's frame buffer as it stands.
+FrameInput onWindow(const Game& game, FrameInput input) {
+    glfwGetFramebufferSize(game.window, &input.windowWidth, &input.windowHeight);
+    return input;
+}
+
 void playFrame(Game& game, const FrameInput& input) {
-    const PointerHold hold = runFrame(game, input);
+    const PointerHold hold = runFrame(game, onWindow(game, input));
     glfwSetCursorPos(game.window, hold.x, hold.y);
     glfwSwapBuffers(game.window);
     glfwPollEvents();
@@ -56,6 +66,7 @@ void timedFrame(Game& game, const FrameInput& input, CaseTimes& times, Timing ti
         times.frame.push_back(stamp() - start);
         return;
     }
+    beginGameFrame(game, onWindow(game, input));
     runScorePass(game);
     const double scored = stamp();
     const PointerHold hold = readPointer(game, input);
@@ -65,6 +76,8 @@ void timedFrame(Game& game, const FrameInput& input, CaseTimes& times, Timing ti
     const double ruled = stamp();
     runScenePasses(game);
     const double drawn = stamp();
+    showGameFrame(game);
+    const double shown = stamp();
     glfwSetCursorPos(game.window, hold.x, hold.y);
     glfwSwapBuffers(game.window);
     glfwPollEvents();
@@ -74,7 +87,8 @@ void timedFrame(Game& game, const FrameInput& input, CaseTimes& times, Timing ti
     times.pick.push_back(picked - scored);
     times.rules.push_back(ruled - picked);
     times.scene.push_back(drawn - ruled);
-    times.swap.push_back(swapped - drawn);
+    times.show.push_back(shown - drawn);
+    times.swap.push_back(swapped - shown);
 }
 
 double percentile(std::vector<double> values, double fraction) {
@@ -175,6 +189,24 @@ void playChain(Game& game, const Board& startBoard, int chainTube, int frames, T
     }
 }
 
+// Frames a second over the given number of frames played as the game's
+// loop plays them: frame, swap, then the pacer's hold on the steady clock.
+// The first frame has none before it to be paced against, so the second
+// follows it at once: the count starts at the second's end.
+template <typename Frame>
+double pacedRate(int frames, Frame frame) {
+    FramePacer pacer;
+    double first = 0, last = 0;
+    for (int n = 0; n < frames; ++n) {
+        frame();
+        last = secondsSince(processStart);
+        if (n == 1) first = last;
+        const double hold = holdAfterSwap(pacer, last);
+        if (hold > 0) std::this_thread::sleep_for(std::chrono::duration<double>(hold));
+    }
+    return (frames - 2) / (last - first);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -197,12 +229,15 @@ int main(int argc, char** argv) {
         if (score > chainScore) chainScore = score, chainTube = tube;
     }
 
-    std::printf("Frame times in milliseconds, %d frames a case, 1024 x 768, %s\n", framesPerCase,
-                reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
-    std::printf("%-9s %8s %8s %8s | %6s %6s %6s %6s %6s\n", "", "whole", "frames", "", "stage", "by", "stage",
-                "(medians)", "");
-    std::printf("%-9s %8s %8s %8s | %6s %6s %6s %6s %6s\n", "case", "median", "p99", "max", "score", "pick", "rules",
-                "scene", "swap");
+    int windowWidth = 0, windowHeight = 0;
+    glfwGetFramebufferSize(game.window, &windowWidth, &windowHeight);
+    std::printf("Frame times in milliseconds, %d frames a case, the 1024 x 768 frame %s %d x %d window, %s\n",
+                framesPerCase, game.frameTarget.offScreen ? "scaled onto a" : "straight on a", windowWidth,
+                windowHeight, reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
+    std::printf("%-9s %8s %8s %8s | %6s %6s %6s %6s %6s %6s\n", "", "whole", "frames", "", "stage", "by", "stage",
+                "(medians)", "", "");
+    std::printf("%-9s %8s %8s %8s | %6s %6s %6s %6s %6s %6s\n", "case", "median", "p99", "max", "score", "pick",
+                "rules", "scene", "show", "swap");
     for (const char* name : {"idle", "start-up", "chain"}) {
         CaseTimes frames, stages;
         for (Timing timing : {Timing::wholeFrames, Timing::stages}) {
@@ -211,12 +246,26 @@ int main(int argc, char** argv) {
             if (name[0] == 's') playStartUp(game, framesPerCase, timing, times);
             if (name[0] == 'c') playChain(game, startBoard, chainTube, framesPerCase, timing, times);
         }
-        std::printf("%-9s %8.2f %8.2f %8.2f | %6.2f %6.2f %6.2f %6.2f %6.2f\n", name, percentile(frames.frame, 0.5),
-                    percentile(frames.frame, 0.99), percentile(frames.frame, 1.0), percentile(stages.score, 0.5),
-                    percentile(stages.pick, 0.5), percentile(stages.rules, 0.5), percentile(stages.scene, 0.5),
-                    percentile(stages.swap, 0.5));
+        std::printf("%-9s %8.2f %8.2f %8.2f | %6.2f %6.2f %6.2f %6.2f %6.2f %6.2f\n", name,
+                    percentile(frames.frame, 0.5), percentile(frames.frame, 0.99), percentile(frames.frame, 1.0),
+                    percentile(stages.score, 0.5), percentile(stages.pick, 0.5), percentile(stages.rules, 0.5),
+                    percentile(stages.scene, 0.5), percentile(stages.show, 0.5), percentile(stages.swap, 0.5));
     }
     std::printf("chain: tube %d of the start-up board, %d activations a run\n", chainTube, chainScore);
+
+    // The pace the loop keeps: the idle board's frames as they come, and a
+    // frame that only clears and swaps, which this renderer, never waiting
+    // for the display, would otherwise repeat as fast as it can.
+    settleBoard(game.state.board);
+    const int pacedFrames = std::max(3, framesPerCase / 2);
+    const double idleRate = pacedRate(pacedFrames, [&] { playFrame(game, FrameInput{512, 384, false, false}); });
+    const double emptyRate = pacedRate(pacedFrames, [&] {
+        glClear(GL_COLOR_BUFFER_BIT);
+        glfwSwapBuffers(game.window);
+        glfwPollEvents();
+    });
+    std::printf("paced: idle frames %.1f a second, empty frames %.1f a second (%d frames each)\n", idleRate, emptyRate,
+                pacedFrames);
 
     rusage usage = {};
     getrusage(RUSAGE_SELF, &usage);
