@@ -12,9 +12,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <ostream>
 #include <string>
 #include <vector>
 
+#include "assets/image.h"
 #include "game/game.h"
 #include "render/render_test_support.h"
 #include "support/camera_view.h"
@@ -126,7 +128,67 @@ std::vector<std::uint8_t> pixelsIn(const Picture& picture, const TextArea& area)
     return pixels;
 }
 
+// The two lines of the score texture, read off it through the game's own
+// font picture: each 16 x 16 cell is taken for the printable character of set
+// 0 whose ink best covers the dark pixels there, and trailing blanks are dropped.
+struct ScoreLines {
+    std::string score, best;
+    bool operator==(const ScoreLines&) const = default;
+    friend std::ostream& operator<<(std::ostream& out, const ScoreLines& lines) {
+        return out << '"' << lines.score << "\" / \"" << lines.best << '"';
+    }
+};
+
+Image fontPicture() {
+    Image font;
+    EXPECT_TRUE(readTgaFile("Texture/Font.tga", font));
+    return font;
+}
+
+// Ink where the glyph's alpha is above half; x and y count from the cell's
+// lower-left corner. Grid row 0 is the picture's top, and the reader keeps
+// the rows bottom first.
+bool glyphInk(const Image& font, char c, int x, int y) {
+    const int cell = c - 32;
+    const int left = cell % 16 * 16, bottom = font.height - 16 * (cell / 16 + 1);
+    const std::size_t at = (static_cast<std::size_t>(bottom + y) * font.width + left + x) * font.channels;
+    return font.pixels[at + 3] > 127;
+}
+
+std::string readLine(const Picture& texture, const Image& font, int bottom) {
+    std::string line;
+    for (int left = 0; left + 16 <= texture.width; left += 16) {
+        // The one character with the fewest wrong pixels, if it has at most
+        // 12: a few pixels of a glyph's smoothed edge may go either way.
+        char read = '?';
+        int fewestWrong = 13;
+        for (char c = ' '; c <= '~'; ++c) {
+            int wrong = 0;
+            for (int y = 0; y < 16; ++y) {
+                for (int x = 0; x < 16; ++x) {
+                    const std::uint8_t* p = texture.at(left + x, bottom + y);
+                    wrong += glyphInk(font, c, x, y) != (p[0] + p[1] + p[2] < 3 * 80);
+                }
+            }
+            if (wrong < fewestWrong) {
+                fewestWrong = wrong, read = c;
+            } else if (wrong == fewestWrong) {
+                read = '?';
+            }
+        }
+        line += read;
+    }
+    return line.substr(0, line.find_last_not_of(' ') + 1);
+}
+
+// The score line's glyphs sit at rows 235..250, the best line's at 215..230.
+ScoreLines scoreLinesWritten(GLuint scoreTexture, const Image& font) {
+    const Picture texture = readTexture(scoreTexture);
+    return {readLine(texture, font, 235), readLine(texture, font, 215)};
+}
+
 TEST_F(GameFrames, TheStageShowsTheScoreAndBestAsTheyStoodBeforeTheFrame) {
+    const Image font = fontPicture();
     const TextArea area = scoreTextArea(*game.models[stageModelEntry]);
     ASSERT_GT(area.right - area.left, 300);
     ASSERT_GT(area.top - area.bottom, 60);
@@ -136,27 +198,32 @@ TEST_F(GameFrames, TheStageShowsTheScoreAndBestAsTheyStoodBeforeTheFrame) {
     do {
         frame(front);
     } while (!idle());
+    EXPECT_EQ(scoreLinesWritten(game.scoreTexture, font), (ScoreLines{"Score 0", "Best 0"}));
 
-    // What the stage shows for two score lines, each standing from the
-    // frame before.
-    game.state.score = 42, game.state.best = 7;
-    const std::vector<std::uint8_t> score42 = pixelsIn(frame(front), area);
-    game.state.score = 0, game.state.best = 42;
-    const std::vector<std::uint8_t> best42 = pixelsIn(frame(front), area);
-    ASSERT_EQ(score42.size(), best42.size());
+    // Each frame writes the score and best that stood before it, each on
+    // its own line, and the stage shows them.
+    game.state.score = 360, game.state.best = 3;
+    const std::vector<std::uint8_t> scored = pixelsIn(frame(front), area);
+    EXPECT_EQ(scoreLinesWritten(game.scoreTexture, font), (ScoreLines{"Score 360", "Best 3"}));
+    game.state.score = 0, game.state.best = 360;
+    const std::vector<std::uint8_t> banked = pixelsIn(frame(front), area);
+    EXPECT_EQ(scoreLinesWritten(game.scoreTexture, font), (ScoreLines{"Score 0", "Best 360"}));
+    ASSERT_EQ(scored.size(), banked.size());
     int differing = 0;
-    for (std::size_t i = 0; i < score42.size(); ++i) differing += score42[i] != best42[i];
+    for (std::size_t i = 0; i < scored.size(); ++i) differing += scored[i] != banked[i];
     ASSERT_GT(differing, 1000) << "the two score lines look the same on the stage";
 
-    // A frame whose click banks 42 into best still shows the score it met;
+    // A frame whose click banks 360 into best still shows the score it met;
     // the next frame shows the banked one.
-    game.state.score = 42, game.state.best = 7;
+    game.state.score = 360, game.state.best = 3;
     const Picture clicked = frame(at(front.mouseX, front.mouseY, true));
     ASSERT_NE(game.state.clickedTube, 0) << "the pointer should be on a tube";
     ASSERT_EQ(game.state.score, 0);
-    ASSERT_EQ(game.state.best, 42);
-    EXPECT_TRUE(pixelsIn(clicked, area) == score42);
-    EXPECT_TRUE(pixelsIn(frame(front), area) == best42);
+    ASSERT_EQ(game.state.best, 360);
+    EXPECT_EQ(scoreLinesWritten(game.scoreTexture, font), (ScoreLines{"Score 360", "Best 3"}));
+    EXPECT_TRUE(pixelsIn(clicked, area) == scored);
+    EXPECT_TRUE(pixelsIn(frame(front), area) == banked);
+    EXPECT_EQ(scoreLinesWritten(game.scoreTexture, font), (ScoreLines{"Score 0", "Best 360"}));
 }
 
 TEST_F(GameFrames, StartUpSetsThePointLightAndEveryFramePlacesItInTheScene) {
