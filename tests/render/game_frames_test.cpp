@@ -94,6 +94,34 @@ int differingPixels(const Picture& a, const Picture& b) {
     return count;
 }
 
+// The colours over the tubes that a lightning lights: the pixels where a
+// frame with lightning differs from the same frame without. The overlay
+// squares its own colours over the tube, a deep electric blue (blue at
+// least three times red and green) with pale blue-white arcs; without
+// lightning the same pixels are mostly copper.
+struct LitColours {
+    int lit = 0, deepBlue = 0, arcs = 0, copperWhenIdle = 0, deepBlueWhenIdle = 0;
+};
+bool deepBlue(const std::uint8_t* p) { return p[2] >= 100 && p[2] > 3 * p[0] && p[2] > 3 * p[1]; }
+LitColours litColours(const Picture& withLightning, const Picture& without) {
+    LitColours colours;
+    for (std::size_t i = 0; i < without.rgba.size(); i += 4) {
+        const std::uint8_t* p = &withLightning.rgba[i];
+        const std::uint8_t* idle = &without.rgba[i];
+        if (p[0] == idle[0] && p[1] == idle[1] && p[2] == idle[2]) continue;
+        ++colours.lit;
+        colours.deepBlue += deepBlue(p);
+        colours.arcs += p[2] >= 220 && p[1] >= 140 && p[0] >= 60;
+        colours.copperWhenIdle += idle[0] > idle[1] + 30 && idle[1] > idle[2] + 10;
+        colours.deepBlueWhenIdle += deepBlue(idle);
+    }
+    return colours;
+}
+std::ostream& operator<<(std::ostream& out, const LitColours& c) {
+    return out << c.lit << " lit pixels: " << c.deepBlue << " deep blue, " << c.arcs << " arcs; idle "
+               << c.copperWhenIdle << " copper, " << c.deepBlueWhenIdle << " deep blue";
+}
+
 // The window rectangle (origin lower left) where the stage's texture
 // coordinates put the two text lines of the score texture: rows 215..251,
 // eleven characters of 16 pixels from s = 0.
@@ -294,14 +322,26 @@ TEST_F(GameFrames, FromTheStartUpFlashToAChainAndItsScore) {
     const Picture startUp = frame(centre);
     EXPECT_EQ(tubesWithLightning(), tubeCount) << "every tube flashes at start-up";
     keepPicture(startUp, "start-up");
+    // The first frame that finds the board idle draws no lightning and
+    // picks no tube: the start-up frame's tubes without their lightning.
+    Picture idleBoard;
     int frames = 1;
-    while (!idle() && frames < 100) frame(centre), ++frames;
+    while (!idle() && frames < 100) idleBoard = frame(centre), ++frames;
     ASSERT_TRUE(idle());
+    // Every tube flashing reads deep blue with bright arcs through it, not a
+    // pale wash over the copper, nor a white glare.
+    const LitColours colours = litColours(startUp, idleBoard);
+    EXPECT_GT(colours.lit, 100000) << colours;
+    EXPECT_GT(colours.deepBlue, colours.lit / 3) << colours;
+    EXPECT_GT(colours.arcs, 1000) << colours;
+    EXPECT_LT(colours.arcs, colours.lit / 10) << colours;
+    EXPECT_GT(colours.copperWhenIdle, colours.lit / 5) << colours;
+    EXPECT_EQ(colours.deepBlueWhenIdle, 0) << colours;
+
     // The pointer on the open end of a big tube near the front.
     const Picture hovered = frame(at(512, 596));
     ASSERT_NE(game.state.hoveredTube, 0);
     keepPicture(hovered, "idle-outline");
-    EXPECT_GT(differingPixels(startUp, hovered), 20000) << "the lightning covers the tubes";
 
     // A click on the start-up board's upper left sets off a long chain.
     // Unless pictures are asked for, the test stops a few activations in.
