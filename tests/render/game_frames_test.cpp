@@ -76,6 +76,14 @@ struct GameFrames : ::testing::Test {
 
         return opaque(readFrame(game.view.width, game.view.height));
     }
+    // The same frame with picking left out, so that no tube is hovered.
+    static Picture frameWithoutPicking(const FrameInput& input) {
+        runScorePass(game);
+        readPointer(game, input);
+        runRules(game, input);
+        runScenePasses(game);
+        return opaque(readFrame(game.view.width, game.view.height));
+    }
     static bool idle() { return !game.state.anyTubeTurning && !game.state.anyLightning; }
     static FrameInput at(int x, int y, bool left = false) {
         FrameInput input;
@@ -120,6 +128,44 @@ LitColours litColours(const Picture& withLightning, const Picture& without) {
 std::ostream& operator<<(std::ostream& out, const LitColours& c) {
     return out << c.lit << " lit pixels: " << c.deepBlue << " deep blue, " << c.arcs << " arcs; idle "
                << c.copperWhenIdle << " copper, " << c.deepBlueWhenIdle << " deep blue";
+}
+
+// The hover outline: the largest 8-connected piece of pixels that it
+// brightens by 60 or more in every channel. Drawn in front of the tube, its
+// lines join into one web; sunk into the tube, they break into dashes.
+int largestOutlinePiece(const Picture& outlined, const Picture& plain) {
+    const auto brightened = [&](int x, int y) {
+        if (x < 0 || y < 0 || x >= plain.width || y >= plain.height) return false;
+        for (int k = 0; k < 3; ++k) {
+            if (outlined.at(x, y)[k] - plain.at(x, y)[k] < 60) return false;
+        }
+        return true;
+    };
+    std::vector<bool> seen(plain.rgba.size() / 4, false);
+    int largest = 0;
+    for (int y = 0; y < plain.height; ++y) {
+        for (int x = 0; x < plain.width; ++x) {
+            if (seen[y * plain.width + x] || !brightened(x, y)) continue;
+            seen[y * plain.width + x] = true;
+            std::vector<std::pair<int, int>> open = {{x, y}};
+            int size = 0;
+            while (!open.empty()) {
+                const auto [px, py] = open.back();
+                open.pop_back();
+                ++size;
+                for (int dy = -1; dy <= 1; ++dy) {
+                    for (int dx = -1; dx <= 1; ++dx) {
+                        const int nx = px + dx, ny = py + dy;
+                        if (!brightened(nx, ny) || seen[ny * plain.width + nx]) continue;
+                        seen[ny * plain.width + nx] = true;
+                        open.push_back({nx, ny});
+                    }
+                }
+            }
+            largest = std::max(largest, size);
+        }
+    }
+    return largest;
 }
 
 // The window rectangle (origin lower left) where the stage's texture
@@ -338,9 +384,16 @@ TEST_F(GameFrames, FromTheStartUpFlashToAChainAndItsScore) {
     EXPECT_GT(colours.copperWhenIdle, colours.lit / 5) << colours;
     EXPECT_EQ(colours.deepBlueWhenIdle, 0) << colours;
 
-    // The pointer on the open end of a big tube near the front.
-    const Picture hovered = frame(at(512, 596));
-    ASSERT_NE(game.state.hoveredTube, 0);
+    // The pointer on a tube to the right, then on the open end of a big
+    // tube near the front: each is outlined in unbroken white lines.
+    Picture hovered;
+    for (const FrameInput& pointer : {at(800, 500), at(512, 596)}) {
+        hovered = frame(pointer);
+        const int tube = game.state.hoveredTube;
+        ASSERT_NE(tube, 0);
+        EXPECT_GT(largestOutlinePiece(hovered, frameWithoutPicking(pointer)), 300)
+            << "the outline of tube " << tube << " sinks into it";
+    }
     keepPicture(hovered, "idle-outline");
 
     // A click on the start-up board's upper left sets off a long chain.
