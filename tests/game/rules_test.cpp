@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <memory>
+#include <ostream>
 #include <set>
 #include <stdexcept>
 #include <vector>
@@ -45,6 +46,9 @@ struct Table {
     struct Rest {
         int frame, tube, angle;  // frame counted from 1
         bool operator==(const Rest&) const = default;
+        friend std::ostream& operator<<(std::ostream& out, const Rest& rest) {
+            return out << "tube " << rest.tube << " at " << rest.angle << " in frame " << rest.frame;
+        }
     };
     std::vector<Rest> rests;    // every turn that ended, in order
     int activations = 0;        // summed over all frames
@@ -225,22 +229,51 @@ TEST(TubesConnect, FollowsTheOpenSidesOfBothTubesInEveryDirection) {
     }
 }
 
-TEST(Turn, AClickAt270TurnsThroughTheWrapAndRestsAt0OnThe18thStep) {
+// Every tube up to the last, clicked on the idle board, turns from 315
+// through the wrap to 45 in 18 frames with its voice at the tube, and the
+// board takes clicks again once its lightning has run out; a chain that
+// reaches the last tube turns it too and ends there.
+TEST(Turn, EveryTubeToTheLastTurnsAQuarterWhenClickedOrReachedAndTheBoardGoesIdleAfter) {
     Table table;
-    table.tube(113).angleY = 270;
-    table.frame(113, true);
-    EXPECT_TRUE(table.playedAt(turnVoice, table.tube(113).position)) << "the turn voice sounds at the tube";
-    EXPECT_EQ(table.tube(113).targetAngle, 0.0f);
-    EXPECT_EQ(table.tube(113).turning, flagTrue);
-    for (int step = 1; step <= 18; ++step) {
-        if (step > 1) table.frame();
-        EXPECT_EQ(table.tube(113).angleY, (270 + 5 * step) % 360) << "step " << step;
-        EXPECT_EQ(table.tube(113).cameToRest != 0, step == 18) << "step " << step;
+    for (int i = 1; i <= tubeCount; ++i) {
+        SCOPED_TRACE(testing::Message() << "clicked tube " << i);
+        const int clickFrame = table.frames + 1;
+        table.rests.clear();
+        table.frame(i, true);
+        ASSERT_TRUE(table.playedAt(turnVoice, table.tube(i).position));
+        ASSERT_EQ(table.tube(i).targetAngle, 45.0f);
+        for (int step = 1; step <= 18; ++step) {
+            if (step > 1) table.frame();
+            ASSERT_EQ(table.tube(i).angleY, (idleAngle + 5 * step) % 360) << "step " << step;
+            ASSERT_EQ(table.tube(i).cameToRest != 0, step == 18) << "step " << step;
+        }
+        // The click's lightning runs frames 1..34; the flag update of frame
+        // 35 finds the board idle.
+        const int framesToIdle = 18 + table.runUntilIdle(100);
+        ASSERT_EQ(framesToIdle, 35);
+        ASSERT_EQ(table.rests, (std::vector<Table::Rest>{{clickFrame + 17, i, 45}}));
+        for (int j = 1; j <= tubeCount; ++j) {
+            ASSERT_EQ(table.tube(j).turning, 0) << "tube " << j;
+            ASSERT_EQ(table.tube(j).lightningFrame, 0) << "tube " << j;
+        }
+        ASSERT_EQ(table.state().score, 0);
+        table.tube(i).angleY = idleAngle;
     }
-    table.frame();
-    EXPECT_EQ(table.tube(113).angleY, 0);
-    EXPECT_EQ(table.tube(113).turning, 0);
-    EXPECT_EQ(table.tube(113).cameToRest, 0);
+
+    // 224 rests at 90 (open +x) onto 225 at 0 (open -x), which rests at 90
+    // facing idle tubes only; their lightning, relit in frame 18, runs out
+    // for the flag update of frame 52.
+    Table chain;
+    chain.tube(tubeCount - 1).angleY = 0;
+    chain.tube(tubeCount).angleY = 0;
+    chain.frame(tubeCount - 1, true);
+    EXPECT_EQ(1 + chain.runUntilIdle(200), 52);
+    EXPECT_EQ(chain.rests, (std::vector<Table::Rest>{{18, tubeCount - 1, 90}, {36, tubeCount, 90}}));
+    EXPECT_EQ(chain.state().score, 1);
+    for (int j = 1; j <= tubeCount; ++j) {
+        EXPECT_EQ(chain.tube(j).turning, 0) << "tube " << j;
+        EXPECT_EQ(chain.tube(j).lightningFrame, 0) << "tube " << j;
+    }
 }
 
 TEST(Turn, TheFrameAfterAnAcceptedClickStillPicksButAHeldButtonDoesNotRestartTheTurn) {

@@ -12,9 +12,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <ostream>
 #include <string>
 #include <vector>
 
+#include "assets/image.h"
 #include "game/game.h"
 #include "render/render_test_support.h"
 #include "support/camera_view.h"
@@ -74,6 +76,14 @@ struct GameFrames : ::testing::Test {
 
         return opaque(readFrame(game.view.width, game.view.height));
     }
+    // The same frame with picking left out, so that no tube is hovered.
+    static Picture frameWithoutPicking(const FrameInput& input) {
+        runScorePass(game);
+        readPointer(game, input);
+        runRules(game, input);
+        runScenePasses(game);
+        return opaque(readFrame(game.view.width, game.view.height));
+    }
     static bool idle() { return !game.state.anyTubeTurning && !game.state.anyLightning; }
     static FrameInput at(int x, int y, bool left = false) {
         FrameInput input;
@@ -90,6 +100,72 @@ int differingPixels(const Picture& a, const Picture& b) {
         count += a.rgba[i] != b.rgba[i] || a.rgba[i + 1] != b.rgba[i + 1] || a.rgba[i + 2] != b.rgba[i + 2];
     }
     return count;
+}
+
+// The colours over the tubes that a lightning lights: the pixels where a
+// frame with lightning differs from the same frame without. The overlay
+// squares its own colours over the tube, a deep electric blue (blue at
+// least three times red and green) with pale blue-white arcs; without
+// lightning the same pixels are mostly copper.
+struct LitColours {
+    int lit = 0, deepBlue = 0, arcs = 0, copperWhenIdle = 0, deepBlueWhenIdle = 0;
+};
+bool deepBlue(const std::uint8_t* p) { return p[2] >= 100 && p[2] > 3 * p[0] && p[2] > 3 * p[1]; }
+LitColours litColours(const Picture& withLightning, const Picture& without) {
+    LitColours colours;
+    for (std::size_t i = 0; i < without.rgba.size(); i += 4) {
+        const std::uint8_t* p = &withLightning.rgba[i];
+        const std::uint8_t* idle = &without.rgba[i];
+        if (p[0] == idle[0] && p[1] == idle[1] && p[2] == idle[2]) continue;
+        ++colours.lit;
+        colours.deepBlue += deepBlue(p);
+        colours.arcs += p[2] >= 220 && p[1] >= 140 && p[0] >= 60;
+        colours.copperWhenIdle += idle[0] > idle[1] + 30 && idle[1] > idle[2] + 10;
+        colours.deepBlueWhenIdle += deepBlue(idle);
+    }
+    return colours;
+}
+std::ostream& operator<<(std::ostream& out, const LitColours& c) {
+    return out << c.lit << " lit pixels: " << c.deepBlue << " deep blue, " << c.arcs << " arcs; idle "
+               << c.copperWhenIdle << " copper, " << c.deepBlueWhenIdle << " deep blue";
+}
+
+// The hover outline: the largest 8-connected piece of pixels that it
+// brightens by 60 or more in every channel. Drawn in front of the tube, its
+// lines join into one web; sunk into the tube, they break into dashes.
+int largestOutlinePiece(const Picture& outlined, const Picture& plain) {
+    const auto brightened = [&](int x, int y) {
+        if (x < 0 || y < 0 || x >= plain.width || y >= plain.height) return false;
+        for (int k = 0; k < 3; ++k) {
+            if (outlined.at(x, y)[k] - plain.at(x, y)[k] < 60) return false;
+        }
+        return true;
+    };
+    std::vector<bool> seen(plain.rgba.size() / 4, false);
+    int largest = 0;
+    for (int y = 0; y < plain.height; ++y) {
+        for (int x = 0; x < plain.width; ++x) {
+            if (seen[y * plain.width + x] || !brightened(x, y)) continue;
+            seen[y * plain.width + x] = true;
+            std::vector<std::pair<int, int>> open = {{x, y}};
+            int size = 0;
+            while (!open.empty()) {
+                const auto [px, py] = open.back();
+                open.pop_back();
+                ++size;
+                for (int dy = -1; dy <= 1; ++dy) {
+                    for (int dx = -1; dx <= 1; ++dx) {
+                        const int nx = px + dx, ny = py + dy;
+                        if (!brightened(nx, ny) || seen[ny * plain.width + nx]) continue;
+                        seen[ny * plain.width + nx] = true;
+                        open.push_back({nx, ny});
+                    }
+                }
+            }
+            largest = std::max(largest, size);
+        }
+    }
+    return largest;
 }
 
 // The window rectangle (origin lower left) where the stage's texture
@@ -126,7 +202,67 @@ std::vector<std::uint8_t> pixelsIn(const Picture& picture, const TextArea& area)
     return pixels;
 }
 
+// The two lines of the score texture, read off it through the game's own
+// font picture: each 16 x 16 cell is taken for the printable character of set
+// 0 whose ink best covers the dark pixels there, and trailing blanks are dropped.
+struct ScoreLines {
+    std::string score, best;
+    bool operator==(const ScoreLines&) const = default;
+    friend std::ostream& operator<<(std::ostream& out, const ScoreLines& lines) {
+        return out << '"' << lines.score << "\" / \"" << lines.best << '"';
+    }
+};
+
+Image fontPicture() {
+    Image font;
+    EXPECT_TRUE(readTgaFile("Texture/Font.tga", font));
+    return font;
+}
+
+// Ink where the glyph's alpha is above half; x and y count from the cell's
+// lower-left corner. Grid row 0 is the picture's top, and the reader keeps
+// the rows bottom first.
+bool glyphInk(const Image& font, char c, int x, int y) {
+    const int cell = c - 32;
+    const int left = cell % 16 * 16, bottom = font.height - 16 * (cell / 16 + 1);
+    const std::size_t at = (static_cast<std::size_t>(bottom + y) * font.width + left + x) * font.channels;
+    return font.pixels[at + 3] > 127;
+}
+
+std::string readLine(const Picture& texture, const Image& font, int bottom) {
+    std::string line;
+    for (int left = 0; left + 16 <= texture.width; left += 16) {
+        // The one character with the fewest wrong pixels, if it has at most
+        // 12: a few pixels of a glyph's smoothed edge may go either way.
+        char read = '?';
+        int fewestWrong = 13;
+        for (char c = ' '; c <= '~'; ++c) {
+            int wrong = 0;
+            for (int y = 0; y < 16; ++y) {
+                for (int x = 0; x < 16; ++x) {
+                    const std::uint8_t* p = texture.at(left + x, bottom + y);
+                    wrong += glyphInk(font, c, x, y) != (p[0] + p[1] + p[2] < 3 * 80);
+                }
+            }
+            if (wrong < fewestWrong) {
+                fewestWrong = wrong, read = c;
+            } else if (wrong == fewestWrong) {
+                read = '?';
+            }
+        }
+        line += read;
+    }
+    return line.substr(0, line.find_last_not_of(' ') + 1);
+}
+
+// The score line's glyphs sit at rows 235..250, the best line's at 215..230.
+ScoreLines scoreLinesWritten(GLuint scoreTexture, const Image& font) {
+    const Picture texture = readTexture(scoreTexture);
+    return {readLine(texture, font, 235), readLine(texture, font, 215)};
+}
+
 TEST_F(GameFrames, TheStageShowsTheScoreAndBestAsTheyStoodBeforeTheFrame) {
+    const Image font = fontPicture();
     const TextArea area = scoreTextArea(*game.models[stageModelEntry]);
     ASSERT_GT(area.right - area.left, 300);
     ASSERT_GT(area.top - area.bottom, 60);
@@ -136,27 +272,32 @@ TEST_F(GameFrames, TheStageShowsTheScoreAndBestAsTheyStoodBeforeTheFrame) {
     do {
         frame(front);
     } while (!idle());
+    EXPECT_EQ(scoreLinesWritten(game.scoreTexture, font), (ScoreLines{"Score 0", "Best 0"}));
 
-    // What the stage shows for two score lines, each standing from the
-    // frame before.
-    game.state.score = 42, game.state.best = 7;
-    const std::vector<std::uint8_t> score42 = pixelsIn(frame(front), area);
-    game.state.score = 0, game.state.best = 42;
-    const std::vector<std::uint8_t> best42 = pixelsIn(frame(front), area);
-    ASSERT_EQ(score42.size(), best42.size());
+    // Each frame writes the score and best that stood before it, each on
+    // its own line, and the stage shows them.
+    game.state.score = 360, game.state.best = 3;
+    const std::vector<std::uint8_t> scored = pixelsIn(frame(front), area);
+    EXPECT_EQ(scoreLinesWritten(game.scoreTexture, font), (ScoreLines{"Score 360", "Best 3"}));
+    game.state.score = 0, game.state.best = 360;
+    const std::vector<std::uint8_t> banked = pixelsIn(frame(front), area);
+    EXPECT_EQ(scoreLinesWritten(game.scoreTexture, font), (ScoreLines{"Score 0", "Best 360"}));
+    ASSERT_EQ(scored.size(), banked.size());
     int differing = 0;
-    for (std::size_t i = 0; i < score42.size(); ++i) differing += score42[i] != best42[i];
+    for (std::size_t i = 0; i < scored.size(); ++i) differing += scored[i] != banked[i];
     ASSERT_GT(differing, 1000) << "the two score lines look the same on the stage";
 
-    // A frame whose click banks 42 into best still shows the score it met;
+    // A frame whose click banks 360 into best still shows the score it met;
     // the next frame shows the banked one.
-    game.state.score = 42, game.state.best = 7;
+    game.state.score = 360, game.state.best = 3;
     const Picture clicked = frame(at(front.mouseX, front.mouseY, true));
     ASSERT_NE(game.state.clickedTube, 0) << "the pointer should be on a tube";
     ASSERT_EQ(game.state.score, 0);
-    ASSERT_EQ(game.state.best, 42);
-    EXPECT_TRUE(pixelsIn(clicked, area) == score42);
-    EXPECT_TRUE(pixelsIn(frame(front), area) == best42);
+    ASSERT_EQ(game.state.best, 360);
+    EXPECT_EQ(scoreLinesWritten(game.scoreTexture, font), (ScoreLines{"Score 360", "Best 3"}));
+    EXPECT_TRUE(pixelsIn(clicked, area) == scored);
+    EXPECT_TRUE(pixelsIn(frame(front), area) == banked);
+    EXPECT_EQ(scoreLinesWritten(game.scoreTexture, font), (ScoreLines{"Score 0", "Best 360"}));
 }
 
 TEST_F(GameFrames, StartUpSetsThePointLightAndEveryFramePlacesItInTheScene) {
@@ -227,14 +368,33 @@ TEST_F(GameFrames, FromTheStartUpFlashToAChainAndItsScore) {
     const Picture startUp = frame(centre);
     EXPECT_EQ(tubesWithLightning(), tubeCount) << "every tube flashes at start-up";
     keepPicture(startUp, "start-up");
+    // The first frame that finds the board idle draws no lightning and
+    // picks no tube: the start-up frame's tubes without their lightning.
+    Picture idleBoard;
     int frames = 1;
-    while (!idle() && frames < 100) frame(centre), ++frames;
+    while (!idle() && frames < 100) idleBoard = frame(centre), ++frames;
     ASSERT_TRUE(idle());
-    // The pointer on the open end of a big tube near the front.
-    const Picture hovered = frame(at(512, 596));
-    ASSERT_NE(game.state.hoveredTube, 0);
+    // Every tube flashing reads deep blue with bright arcs through it, not a
+    // pale wash over the copper, nor a white glare.
+    const LitColours colours = litColours(startUp, idleBoard);
+    EXPECT_GT(colours.lit, 100000) << colours;
+    EXPECT_GT(colours.deepBlue, colours.lit / 3) << colours;
+    EXPECT_GT(colours.arcs, 1000) << colours;
+    EXPECT_LT(colours.arcs, colours.lit / 10) << colours;
+    EXPECT_GT(colours.copperWhenIdle, colours.lit / 5) << colours;
+    EXPECT_EQ(colours.deepBlueWhenIdle, 0) << colours;
+
+    // The pointer on a tube to the right, then on the open end of a big
+    // tube near the front: each is outlined in unbroken white lines.
+    Picture hovered;
+    for (const FrameInput& pointer : {at(800, 500), at(512, 596)}) {
+        hovered = frame(pointer);
+        const int tube = game.state.hoveredTube;
+        ASSERT_NE(tube, 0);
+        EXPECT_GT(largestOutlinePiece(hovered, frameWithoutPicking(pointer)), 300)
+            << "the outline of tube " << tube << " sinks into it";
+    }
     keepPicture(hovered, "idle-outline");
-    EXPECT_GT(differingPixels(startUp, hovered), 20000) << "the lightning covers the tubes";
 
     // A click on the start-up board's upper left sets off a long chain.
     // Unless pictures are asked for, the test stops a few activations in.
