@@ -78,10 +78,12 @@ struct GameFrames : ::testing::Test {
     }
     // The same frame with picking left out, so that no tube is hovered.
     static Picture frameWithoutPicking(const FrameInput& input) {
+        beginGameFrame(game, input);
         runScorePass(game);
         readPointer(game, input);
         runRules(game, input);
         runScenePasses(game);
+        showGameFrame(game);
         return opaque(readFrame(game.view.width, game.view.height));
     }
     static bool idle() { return !game.state.anyTubeTurning && !game.state.anyLightning; }
