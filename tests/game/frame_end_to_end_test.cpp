@@ -5,23 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <stdexcept>
 #include <vector>
 
 #include "game/game.h"
 #include "game/rules.h"
+#include "support/test_support.h"
 #include "support/tube_pointer.h"
 
 namespace {
-
-Game& startedGame() {
-    static Game* game = [] {
-        static Game made;
-        if (!startUp(made)) throw std::runtime_error("start-up failed");
-        return &made;
-    }();
-    return *game;
-}
 
 std::vector<float> voicePosition(const Game& game, int slot) {
     std::vector<float> position(3);
@@ -38,21 +29,6 @@ FrameInput pointerOver(Game& game, int index) {
     input.mouseX = static_cast<int>(std::lround(point.x));
     input.mouseY = game.view.height - static_cast<int>(std::lround(point.y));
     return input;
-}
-
-// A tube in the middle of the board whose quarter turn from where it stands
-// meets none of its neighbours, so that a click on it sets off no chain.
-int tubeWithoutChain(const Board& board) {
-    for (int i = 6 * boardSide + 4; i <= 11 * boardSide; ++i) {
-        const int column = (i - 1) % boardSide + 1;
-        if (column < 4 || column > 12) continue;
-        Tube turned = board[i];
-        turned.angleY = (turned.angleY + 90) % 360;
-        bool meets = false;
-        for (int j : {i - 1, i + 1, i - boardSide, i + boardSide}) meets = meets || tubesConnect(turned, board[j]);
-        if (!meets) return i;
-    }
-    throw std::runtime_error("no tube without a chain");
 }
 
 TEST(Frame, TheFirstFramePicksAndTakesAClickAlthoughTheStartUpLightningRuns) {

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <stdexcept>
 #include <vector>
 
 #include "game/game.h"
@@ -62,16 +61,6 @@ TEST(Letterbox, ThePointerMapsToTheFramePixelUnderItAndAHeldPixelNeverDrifts) {
     const FramePointer read = framePointer(same, {-20.75, 900.25});
     EXPECT_EQ(read.x, -21);
     EXPECT_EQ(read.y, 900);
-}
-
-// The real game on the virtual display's 1024 x 768 window.
-Game& startedGame() {
-    static Game* game = [] {
-        static Game made;
-        if (!startUp(made)) throw std::runtime_error("start-up failed");
-        return &made;
-    }();
-    return *game;
 }
 
 // The board and flags as they stand, to be put back.

@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "game/game.h"
 #include "render/frame_target.h"
 
 namespace fs = std::filesystem;
@@ -31,6 +32,15 @@ GLFWwindow* sharedWindow() {
 const ViewSettings& sharedView() {
     sharedWindow();
     return view;
+}
+
+Game& startedGame() {
+    static Game* game = [] {
+        static Game made;
+        if (!startUp(made)) throw std::runtime_error("start-up failed");
+        return &made;
+    }();
+    return *game;
 }
 
 int occurrences(const std::string& text, const std::string& part) {

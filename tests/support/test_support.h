@@ -10,10 +10,15 @@
 
 #include "render/window.h"
 
+struct Game;
+
 // Opens the game's own full-screen window once per test program and keeps it
 // (with its GL context current) until the program ends.
 GLFWwindow* sharedWindow();
 const ViewSettings& sharedView();
+// The real game, started once per test program on the virtual display (the
+// real data, the sound bank on the null driver) and kept running.
+Game& startedGame();
 
 struct ProcessResult {
     int exitStatus = -1;  // -1 when it did not end by itself

@@ -6,9 +6,11 @@
 #include <GL/glu.h>
 
 #include <cmath>
+#include <stdexcept>
 
 #include "assets/model.h"
 #include "game/board.h"
+#include "game/rules.h"
 #include "render/window.h"
 
 // The centre of the upward face nearest to the mean of the vertices (in x and z), in the tube's own frame.
@@ -67,4 +69,19 @@ inline WindowPoint projectOnTube(const Tube& tube, const Vector3& local, const V
     WindowPoint point{};
     gluProject(local.x, local.y, local.z, modelview, projection, viewport, &point.x, &point.y, &point.depth);
     return point;
+}
+
+// A tube in the middle of the board whose quarter turn from where it stands
+// meets none of its neighbours, so that a click on it sets off no chain.
+inline int tubeWithoutChain(const Board& board) {
+    for (int i = 6 * boardSide + 4; i <= 11 * boardSide; ++i) {
+        const int column = (i - 1) % boardSide + 1;
+        if (column < 4 || column > 12) continue;
+        Tube turned = board[i];
+        turned.angleY = (turned.angleY + 90) % 360;
+        bool meets = false;
+        for (int j : {i - 1, i + 1, i - boardSide, i + boardSide}) meets = meets || tubesConnect(turned, board[j]);
+        if (!meets) return i;
+    }
+    throw std::runtime_error("no tube without a chain");
 }
