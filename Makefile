@@ -16,7 +16,7 @@ play: build
 
 test: build
 	@bash scripts/check-format.sh
-	@cd $(BUILD_DIR) && ALSOFT_DRIVERS=null xvfb-run -a -s "-screen 0 1024x768x24" \
+	@cd $(BUILD_DIR) && ALSOFT_DRIVERS=null xvfb-run -a -s "-screen 0 1024x768x24 -noreset" \
 		ctest --output-on-failure
 
 # Frame times of the real game on this machine's GL: on the display, or on
@@ -25,7 +25,7 @@ test: build
 bench: build
 	@if [ -n "$$DISPLAY" ]; then ALSOFT_DRIVERS=null $(BUILD_DIR)/bench/frame_bench; \
 	else for screen in 1024x768x24 1920x1080x24; do \
-		ALSOFT_DRIVERS=null xvfb-run -a -s "-screen 0 $$screen" $(BUILD_DIR)/bench/frame_bench || exit 1; \
+		ALSOFT_DRIVERS=null xvfb-run -a -s "-screen 0 $$screen -noreset" $(BUILD_DIR)/bench/frame_bench || exit 1; \
 	done; fi
 
 # The Debian package, build/tubechain_<version>_amd64.deb: the game built for

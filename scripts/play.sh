@@ -15,7 +15,7 @@ rm -rf "$demo"
 mkdir -p "$demo/frames"
 
 display=":$((90 + RANDOM % 9))"
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp > /dev/null 2>&1 &
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp -noreset > /dev/null 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2> /dev/null || true' EXIT
 export DISPLAY=$display

@@ -8,7 +8,7 @@ set -euo pipefail
 build=${1:-build}
 shots=$(mktemp -d)
 trap 'rm -rf "$shots"' EXIT
-TUBECHAIN_SCREENSHOTS="$shots" ALSOFT_DRIVERS=null xvfb-run -a -s "-screen 0 1024x768x24" \
+TUBECHAIN_SCREENSHOTS="$shots" ALSOFT_DRIVERS=null xvfb-run -a -s "-screen 0 1024x768x24 -noreset" \
     "$build/tests/game_frames_test" --gtest_filter='*Chain*'
 mkdir -p docs
 for name in start-up idle-outline chain score; do

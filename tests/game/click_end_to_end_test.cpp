@@ -66,19 +66,18 @@ TEST(ClickEndToEnd, TheTurnIsHeardAtOnceThenTheChainsSparksAndEscapeEndsItMidCha
     });
     EXPECT_TRUE(chainHeard) << sparks << " onsets and " << heardAfterTurn << " s of sound after the turn";
 
-    // Escape while the chain runs ends the game at once with status 0: the
-    // recording, written up to the end, still holds its sparks at the end.
+    // Escape while the chain runs (it has hundreds of turns to go after its
+    // first sparks) ends the game at once with status 0; the recording,
+    // closed as the game ends, holds every spark heard before. How densely
+    // the sparks come in seconds depends on how fast the machine draws.
     const ProcessResult result = endWithEscape(run, 30);
     EXPECT_FALSE(result.timedOut) << result.output;
     EXPECT_EQ(result.exitStatus, 0) << result.output;
     const HeardSound heard = heardSoFar(run);
     ASSERT_GT(heard.rate, 0);
-    EXPECT_FALSE(endsQuiet(heard, 0.5)) << "the chain had run out before the game ended";
+    EXPECT_GE(soundOnsets(heard, turn + 1).size(), sparks);
     // Nothing sounded between coming onto the tube and the turn.
     EXPECT_EQ(soundOnsets(heard, hover + 1).front(), turn);
-    // The start-up sparks are heard from the first frames, within a second
-    // of the sound device opening.
-    EXPECT_LT(soundOnsets(heard).front(), static_cast<std::size_t>(heard.rate));
 }
 
 }  // namespace

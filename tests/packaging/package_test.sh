@@ -38,7 +38,7 @@ wait_for() {
 }
 
 # The server picks a free display number and writes it once it is ready.
-Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp 9> "$work/display" > /dev/null 2>&1 &
+Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp -noreset 9> "$work/display" > /dev/null 2>&1 &
 display_pid=$!
 wait_for 30 grep -q . "$work/display" || fail "the virtual display did not start"
 export DISPLAY=":$(head -1 "$work/display")"

@@ -93,7 +93,8 @@ bool endsQuiet(const HeardSound& heard, double seconds) {
 namespace {
 
 // Xvfb picks a free display number and writes it to the pipe once it
-// accepts clients.
+// accepts clients. It never resets: by default an X server starts afresh
+// whenever its last client leaves, and refuses whoever connects meanwhile.
 std::string startXvfb(const std::string& screen, int& pid) {
     int numberPipe[2];
     if (pipe(numberPipe) != 0) return "";
@@ -105,7 +106,7 @@ std::string startXvfb(const std::string& screen, int& pid) {
         dup2(quiet, STDERR_FILENO);
         const std::string fd = std::to_string(numberPipe[1]);
         execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
-              static_cast<char*>(nullptr));
+              "-noreset", static_cast<char*>(nullptr));
         _exit(127);
     }
     close(numberPipe[1]);
@@ -228,21 +229,65 @@ std::string screenPicture(const GameRun& run) {
     return shellOutput("DISPLAY=" + run.display.name + " import -window " + window + " -depth 8 rgb:- 2>/dev/null");
 }
 
+namespace {
+
+// Pixels in the lightning's deep electric blue: blue at least 100 and more
+// than three times red and green. Nothing else in the picture has it.
+int lightningPixels(const std::string& rgb) {
+    int count = 0;
+    for (std::size_t i = 0; i + 2 < rgb.size(); i += 3) {
+        const int r = static_cast<unsigned char>(rgb[i]), g = static_cast<unsigned char>(rgb[i + 1]),
+                  b = static_cast<unsigned char>(rgb[i + 2]);
+        count += b >= 100 && b > 3 * r && b > 3 * g;
+    }
+    return count;
+}
+
+// The cursor stands in the frame's top-left corner, where the game holds a
+// parked pointer: the stage leaves that corner black but for the cursor.
+bool cursorInCorner(const GameRun& run, const std::string& rgb) {
+    const int width = run.display.width, height = run.display.height;
+    if (rgb.size() != static_cast<std::size_t>(width) * height * 3) return false;
+    // The frame fills the screen's width or its height, centred.
+    const double scale = std::min(width / 1024.0, height / 768.0);
+    const int left = static_cast<int>(std::lround((width - 1024 * scale) / 2));
+    const int top = static_cast<int>(std::lround((height - 768 * scale) / 2));
+    const int corner = static_cast<int>(std::ceil(8 * scale));
+    for (int y = top; y < top + corner; ++y) {
+        for (int x = left; x < left + corner; ++x) {
+            const std::size_t at = (static_cast<std::size_t>(y) * width + x) * 3;
+            if (rgb[at] != 0 || rgb[at + 1] != 0 || rgb[at + 2] != 0) return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
 std::string waitForStillPicture(const GameRun& run, double timeLimitSeconds) {
+    // However slowly the frames come, a picture with a lightning in it is
+    // not the end of anything; once none runs, only the pointer moves it.
     std::string previous = screenPicture(run);
-    int same = 0;
     const bool still = waitUntil(timeLimitSeconds, [&] {
         std::string now = screenPicture(run);
-        same = !now.empty() && now == previous ? same + 1 : 0;
+        const bool same = !now.empty() && now == previous && lightningPixels(now) == 0;
         previous = std::move(now);
-        return same >= 2;
+        return same;
     });
     return still ? previous : std::string();
 }
 
 std::string parkPointer(const GameRun& run) {
-    xdotool(run, "mousemove_relative -- -3000 -3000");
-    return waitForStillPicture(run, 60);
+    // The game reads relative moves only once it holds the pointer, which
+    // it takes when it sees its focus: a move sent before is lost, so it is
+    // sent again until the cursor shows in the corner.
+    std::string parked;
+    const bool inCorner = waitUntil(120, [&] {
+        xdotool(run, "mousemove_relative -- -3000 -3000");
+        parked = waitForStillPicture(run, 60);
+        return cursorInCorner(run, parked);
+    });
+    return inCorner ? parked : std::string();
 }
 
 bool movePointerBy(const GameRun& run, int dx, int dy) {

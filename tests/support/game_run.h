@@ -75,13 +75,13 @@ HeardSound heardSoFar(const GameRun& run);
 // The game window's pixels, raw RGB, rows from the top (the whole screen:
 // the window is full screen).
 std::string screenPicture(const GameRun& run);
-// Polls until the picture has stood still over three looks in a row; returns
-// it, or an empty string when it did not within the time limit.
+// Polls until the picture shows no lightning and is the same at two looks
+// in a row: nothing on the board moves any more. Returns it, or an empty
+// string when that did not come within the time limit.
 std::string waitForStillPicture(const GameRun& run, double timeLimitSeconds);
 // Moves the captured pointer far up and left, where the game holds it at
-// (1, 1), off the board, and waits for the picture to settle. The pointer
-// starts in the middle of the window, and one move takes it there from
-// anywhere in the window's left half.
+// frame pixel (1, 1), off the board, and waits until the picture shows the
+// cursor there and stands still; returns it, or an empty string.
 std::string parkPointer(const GameRun& run);
 // Moves the captured pointer by (dx, dy) window pixels. The game keeps the
 // system pointer in the middle of the screen, whose edges stop a longer
