@@ -9,38 +9,28 @@
 #include "game/game.h"
 #include "game/pacer.h"
 
-namespace {
-
-// A minimised window, or one without a pixel to show, gets no frames.
-bool windowIsShown(GLFWwindow* window) {
-    int width = 0, height = 0;
-    glfwGetFramebufferSize(window, &width, &height);
-    return !glfwGetWindowAttrib(window, GLFW_ICONIFIED) && width > 0 && height > 0;
-}
-
-}  // namespace
-
 int main() {
     static Game game;
     if (!startUp(game)) return 1;
 
     FramePacer pacer;
     for (;;) {
-        // Hidden, the game waits for whatever shows it again (or closes
-        // it) and goes on from the frame where it stopped.
-        if (!windowIsShown(game.window)) {
-            glfwWaitEvents();
-            if (glfwWindowShouldClose(game.window)) break;
-            continue;
-        }
-
         // The window's size is read every frame: a compositor or a window
-        // manager may resize the window after it opened. The pointer comes
-        // in window pixels and the frame reads it in its own.
+        // manager may resize the window after it opened. The frame draws
+        // for its frame buffer; the pointer comes in window pixels.
         FrameInput input;
         glfwGetFramebufferSize(game.window, &input.windowWidth, &input.windowHeight);
         int windowWidth = 0, windowHeight = 0;
         glfwGetWindowSize(game.window, &windowWidth, &windowHeight);
+        // Minimised, or without a pixel to show, the game draws nothing: it
+        // waits for whatever shows it again (or closes it) and goes on from
+        // the frame where it stopped.
+        if (glfwGetWindowAttrib(game.window, GLFW_ICONIFIED) || input.windowWidth <= 0 || input.windowHeight <= 0 ||
+            windowWidth <= 0 || windowHeight <= 0) {
+            glfwWaitEvents();
+            if (glfwWindowShouldClose(game.window)) break;
+            continue;
+        }
         const Letterbox pointerBox = fitFrame(game.view.width, game.view.height, windowWidth, windowHeight);
         // Input is gathered at the buffer swap only, so these levels are the
         // same whenever in the frame they are read.
