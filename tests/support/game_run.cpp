@@ -267,10 +267,12 @@ bool cursorInCorner(const GameRun& run, const std::string& rgb) {
 std::string waitForStillPicture(const GameRun& run, double timeLimitSeconds) {
     // However slowly the frames come, a picture with a lightning in it is
     // not the end of anything; once none runs, only the pointer moves it.
+    // A window that shows nothing but black has not had its first frame.
     std::string previous = screenPicture(run);
     const bool still = waitUntil(timeLimitSeconds, [&] {
         std::string now = screenPicture(run);
-        const bool same = !now.empty() && now == previous && lightningPixels(now) == 0;
+        const bool drawn = now.find_first_not_of('\0') != std::string::npos;
+        const bool same = drawn && now == previous && lightningPixels(now) == 0;
         previous = std::move(now);
         return same;
     });

@@ -75,9 +75,9 @@ HeardSound heardSoFar(const GameRun& run);
 // The game window's pixels, raw RGB, rows from the top (the whole screen:
 // the window is full screen).
 std::string screenPicture(const GameRun& run);
-// Polls until the picture shows no lightning and is the same at two looks
-// in a row: nothing on the board moves any more. Returns it, or an empty
-// string when that did not come within the time limit.
+// Polls until the picture shows the game, no lightning, and the same at two
+// looks in a row: nothing on the board moves any more. Returns it, or an
+// empty string when that did not come within the time limit.
 std::string waitForStillPicture(const GameRun& run, double timeLimitSeconds);
 // Moves the captured pointer far up and left, where the game holds it at
 // frame pixel (1, 1), off the board, and waits until the picture shows the
