@@ -175,7 +175,9 @@ void expectFrameKeptTheRules(const Before& before, const GameState& state, const
     // The frame's first activation sparks first, unless a later one in the
     // same frame reached its tube again and drew it a new spark frame.
     if (state.activationsThisFrame > 0) {
-        if (activatedTubes == state.activationsThisFrame) ASSERT_GE(firstSparks, 1);
+        if (activatedTubes == state.activationsThisFrame) {
+            ASSERT_GE(firstSparks, 1);
+        }
         ++played.chainFrames;
     }
 }
