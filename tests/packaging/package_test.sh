@@ -84,7 +84,9 @@ check_files() {
 
 # Starts a launcher from an empty folder, waits for the game's window (the
 # game runs under the launcher, or as the launcher itself after an exec),
-# checks its size, presses Escape and checks that the launcher ends with 0.
+# checks its size, and its name and class against the desktop entry beside
+# the launcher (a dock finds the entry, and so the icon, by the class),
+# presses Escape and checks that the launcher ends with 0.
 play_and_escape() {
     local launcher=$1 program=$2 window="" geometry ended=0
     mkdir -p "$work/elsewhere"
@@ -101,6 +103,13 @@ play_and_escape() {
     fi
     geometry=$(xdotool getwindowgeometry --shell "$window" | grep -E '^(WIDTH|HEIGHT)=' | tr '\n' ' ')
     [ "$geometry" = "WIDTH=1024 HEIGHT=768 " ] || fail "$launcher: the window is not 1024 x 768 but $geometry"
+    local entry name class
+    entry=$(dirname "$(dirname "$launcher")")/share/applications/invalid.tubechain.Tubechain.desktop
+    name=$(xdotool getwindowname "$window")
+    class=$(xprop -id "$window" WM_CLASS | sed -n 's/^WM_CLASS(STRING) = "[^"]*", "\(.*\)"$/\1/p')
+    [ -n "$name" ] && grep -qx "Name=$name" "$entry" || fail "$launcher: the window's name '$name' is not the entry's"
+    [ -n "$class" ] && grep -qx "StartupWMClass=$class" "$entry" ||
+        fail "$launcher: the window's class '$class' is not the entry's StartupWMClass"
     # Nobody gives the window the keyboard on a bare X server: the game takes it.
     wait_for 60 eval '[ "$(xdotool getwindowfocus 2> /dev/null)" = "$window" ]' ||
         fail "$launcher: the game did not take the keyboard focus"
@@ -163,7 +172,9 @@ for library in libglfw3 libopenal1 libalut0 libgl1 libglu1-mesa; do
 done
 dpkg-deb -x "$deb" "$work/unpacked"
 check_files "$work/unpacked" "the package"
-lintian --fail-on error "$deb" || fail "lintian reports errors"
+# Errors and warnings both: a warning about the metadata means a software
+# centre may not show the game.
+lintian --fail-on error,warning "$deb" || fail "lintian reports errors or warnings"
 play_and_escape "$work/unpacked/usr/games/tubechain" "$work/unpacked/usr/lib/games/tubechain/tubechain"
 
 [ "$status" -eq 0 ] && echo "the staged install and the package install, validate and play"

@@ -121,6 +121,8 @@ std::string startXvfb(const std::string& screen, int& pid) {
 // weston with one headless output, drawn in software, and Xwayland, in a
 // process group of its own; it says in its log which display Xwayland
 // serves once it listens there (Xwayland itself starts with the first client).
+// The kiosk shell gives a full-screen window the whole output on every
+// weston; the desktop shell of weston 14 keeps its panel's strip above it.
 std::string startWeston(int width, int height, const fs::path& runtimeFolder, int& pid) {
     const fs::path log = runtimeFolder / "weston.log";
     pid = fork();
@@ -134,8 +136,8 @@ std::string startWeston(int width, int height, const fs::path& runtimeFolder, in
         const std::string widthOption = "--width=" + std::to_string(width);
         const std::string heightOption = "--height=" + std::to_string(height);
         execl("/usr/bin/weston", "weston", "--backend=headless-backend.so", "--use-pixman", widthOption.c_str(),
-              heightOption.c_str(), "--xwayland", "--idle-time=0", "--no-config", "--socket=wayland-tubechain",
-              static_cast<char*>(nullptr));
+              heightOption.c_str(), "--xwayland", "--shell=kiosk-shell.so", "--idle-time=0", "--no-config",
+              "--socket=wayland-tubechain", static_cast<char*>(nullptr));
         _exit(127);
     }
     std::string name;
@@ -190,9 +192,11 @@ GameRun::GameRun(const fs::path& dataFolder, const fs::path& game, const std::st
                              "[wave]\nfile="
                           << recording.string() << "\n";
     if (display.name.empty()) return;
-    process = spawnProcess(
-        {game.string()}, dataFolder,
-        {"DISPLAY=" + display.name, "WAYLAND_DISPLAY=", "ALSOFT_DRIVERS=wave", "ALSOFT_CONF=" + config.string()});
+    // Nothing of a Wayland session reaches the game: whatever GLFW version
+    // it runs on, it must find the display it is given and say nothing.
+    process = spawnProcess({game.string()}, dataFolder,
+                           {"DISPLAY=" + display.name, "WAYLAND_DISPLAY=", "XDG_RUNTIME_DIR=", "ALSOFT_DRIVERS=wave",
+                            "ALSOFT_CONF=" + config.string()});
     const std::string found = xdotool(*this, "search --sync --onlyvisible --pid " + std::to_string(process.pid));
     window = trimmed(found.substr(0, found.find('\n')));
     // With no window manager on Xvfb nobody gives the window the keyboard:
