@@ -4,6 +4,7 @@
 #include <GL/glu.h>
 #include <GLFW/glfw3.h>
 #include <poll.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -19,6 +20,8 @@ namespace {
 constexpr int platformHint = 0x00050003;      // GLFW_PLATFORM
 constexpr int x11Platform = 0x00060004;       // GLFW_PLATFORM_X11
 constexpr int waylandPlatform = 0x00060003;   // GLFW_PLATFORM_WAYLAND
+constexpr int libdecorHint = 0x00053001;      // GLFW_WAYLAND_LIBDECOR
+constexpr int withoutLibdecor = 0x00038002;   // GLFW_WAYLAND_DISABLE_LIBDECOR
 constexpr int waylandAppIdHint = 0x00026001;  // GLFW_WAYLAND_APP_ID
 
 // The name the desktop shows for the window, and the X11 class and Wayland
@@ -41,7 +44,18 @@ bool startLibrary() {
     if (glfwInit()) return true;
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
     if (!wayland || !*wayland) return false;
+    // A full-screen window has no decorations to draw, and the library that
+    // draws them prints its own notes on the console.
     glfwInitHint(platformHint, waylandPlatform);
+    glfwInitHint(libdecorHint, withoutLibdecor);
+    // GLFW 3.4 crashes starting on a compositor without a seat (no pointer,
+    // no keyboard): a child process tries first, so that the game never does.
+    std::fflush(stdout);
+    const pid_t trial = fork();
+    if (trial < 0) return false;
+    if (trial == 0) _exit(glfwInit() ? 0 : 1);
+    int status = 0;
+    if (waitpid(trial, &status, 0) != trial || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return false;
     return glfwInit();
 }
 

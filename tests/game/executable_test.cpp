@@ -185,6 +185,19 @@ TEST(Executable, WithoutADisplayItSaysSoAndEndsWithStatus1) {
     EXPECT_LT(result.seconds, 1.5);
 }
 
+// Without an X display the game tries native Wayland, where GLFW can; GLFW
+// 3.4 crashes starting on a compositor without a seat, like the headless
+// one. Either way the game says it cannot start, and nothing else.
+TEST(Executable, OnlyOnAWaylandCompositorWithoutASeatItSaysSoAndEndsWithStatus1) {
+    const PrivateDisplay wayland("1024x768", Desktop::westonWithoutX);
+    ASSERT_FALSE(wayland.name.empty()) << "weston did not start";
+    const ProcessResult result = runProcess(
+        {executablePath().string()}, sourceDir(),
+        {"DISPLAY=", "WAYLAND_DISPLAY=" + wayland.name, "XDG_RUNTIME_DIR=" + wayland.runtimeFolder.string()}, 30);
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(result.output, "Failed to initialize GLFW!\n");
+}
+
 // Escape ending the game with status 0, mid-chain, is in the click
 // end-to-end test.
 

@@ -121,9 +121,11 @@ std::string startXvfb(const std::string& screen, int& pid) {
 // weston with one headless output, drawn in software, and Xwayland, in a
 // process group of its own; it says in its log which display Xwayland
 // serves once it listens there (Xwayland itself starts with the first client).
+// Without Xwayland, its Wayland socket is there once it listens.
 // The kiosk shell gives a full-screen window the whole output on every
 // weston; the desktop shell of weston 14 keeps its panel's strip above it.
-std::string startWeston(int width, int height, const fs::path& runtimeFolder, int& pid) {
+std::string startWeston(int width, int height, const fs::path& runtimeFolder, bool xwayland, int& pid) {
+    const std::string socket = "wayland-tubechain";
     const fs::path log = runtimeFolder / "weston.log";
     pid = fork();
     if (pid == 0) {
@@ -135,10 +137,15 @@ std::string startWeston(int width, int height, const fs::path& runtimeFolder, in
         unsetenv("WAYLAND_DISPLAY");
         const std::string widthOption = "--width=" + std::to_string(width);
         const std::string heightOption = "--height=" + std::to_string(height);
+        const std::string socketOption = "--socket=" + socket;
         execl("/usr/bin/weston", "weston", "--backend=headless-backend.so", "--use-pixman", widthOption.c_str(),
-              heightOption.c_str(), "--xwayland", "--shell=kiosk-shell.so", "--idle-time=0", "--no-config",
-              "--socket=wayland-tubechain", static_cast<char*>(nullptr));
+              heightOption.c_str(), "--shell=kiosk-shell.so", "--idle-time=0", "--no-config", socketOption.c_str(),
+              xwayland ? "--xwayland" : static_cast<char*>(nullptr), static_cast<char*>(nullptr));
         _exit(127);
+    }
+    if (!xwayland) {
+        const bool listening = waitUntil(60, [&] { return fs::exists(runtimeFolder / socket); });
+        return listening ? socket : "";
     }
     std::string name;
     const std::string said = "listening on display ";
@@ -167,16 +174,16 @@ PrivateDisplay::PrivateDisplay(const std::string& screen, Desktop desktop_) : de
     char folderTemplate[] = "/tmp/tubechain-weston-XXXXXX";
     if (!mkdtemp(folderTemplate)) return;
     runtimeFolder = folderTemplate;
-    name = startWeston(width, height, runtimeFolder, pid);
+    name = startWeston(width, height, runtimeFolder, desktop == Desktop::weston, pid);
 }
 
 PrivateDisplay::~PrivateDisplay() {
     if (pid > 0) {
-        if (desktop == Desktop::weston) kill(-pid, SIGTERM);
+        if (desktop != Desktop::xvfb) kill(-pid, SIGTERM);
         kill(pid, SIGTERM);
         waitpid(pid, nullptr, 0);
         // Whatever the compositor started and left (Xwayland, its shell).
-        if (desktop == Desktop::weston) kill(-pid, SIGKILL);
+        if (desktop != Desktop::xvfb) kill(-pid, SIGKILL);
     }
     std::error_code ignored;
     if (!runtimeFolder.empty()) fs::remove_all(runtimeFolder, ignored);
