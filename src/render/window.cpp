@@ -141,6 +141,12 @@ GLFWwindow* setUpWindow(ViewSettings& view, FrameTarget& target) {
     // Hidden and captured, with an unbounded position that the frame clamps
     // and sets back every frame; the only visible pointer is the cursor quad.
     glfwSetInputMode(window, GLFW_CURSOR, GLFW_CURSOR_DISABLED);
+    // The frame reads the buttons and Escape as levels, once: a press that
+    // comes and goes between two frames still counts in the next one, as one
+    // frame of press, so a slow frame loses no click. A held button reads as
+    // down in every frame it is held, as without this.
+    glfwSetInputMode(window, GLFW_STICKY_MOUSE_BUTTONS, GLFW_TRUE);
+    glfwSetInputMode(window, GLFW_STICKY_KEYS, GLFW_TRUE);
     glfwSwapInterval(1);
 
     glViewport(0, 0, view.width, view.height);

@@ -80,4 +80,24 @@ TEST(ClickEndToEnd, TheTurnIsHeardAtOnceThenTheChainsSparksAndEscapeEndsItMidCha
     EXPECT_EQ(soundOnsets(heard, hover + 1).front(), turn);
 }
 
+// xdotool sends a click's press and release, and a key's, at once: both
+// come between two frames, and the next frame still counts them.
+TEST(ClickEndToEnd, AClickAndAnEscapeShorterThanAFrameStillCount) {
+    const FramePixel target = framePixelOverTube(chainTube);
+    GameRun run(sourceDir());
+    ASSERT_FALSE(run.window.empty()) << "no window appeared";
+    ASSERT_FALSE(parkPointer(run).empty()) << "the start-up lightning never ended";
+    ASSERT_TRUE(
+        movePointerBy(run, static_cast<int>(std::lround(target.x)) - 1, static_cast<int>(std::lround(target.y)) - 1))
+        << "the pointer did not follow";
+    const std::string before = waitForStillPicture(run, 60);
+    ASSERT_FALSE(before.empty()) << "the outline never settled";
+    xdotool(run, "click 1");
+    EXPECT_TRUE(waitUntil(60, [&] { return screenPicture(run) != before; })) << "the click was lost";
+    xdotool(run, "key Escape");
+    const ProcessResult result = finish(run, 60);
+    EXPECT_FALSE(result.timedOut) << "Escape was lost";
+    EXPECT_EQ(result.exitStatus, 0) << result.output;
+}
+
 }  // namespace

@@ -33,8 +33,8 @@ TEST(Window, IsFullScreen1024By768WithAStencilBuffer) {
     EXPECT_GE(glInteger(GL_DEPTH_BITS), 24);
     EXPECT_EQ(glInteger(GL_ALPHA_BITS), 8);
     EXPECT_EQ(glfwGetInputMode(window, GLFW_CURSOR), GLFW_CURSOR_DISABLED);
-    EXPECT_EQ(glfwGetInputMode(window, GLFW_STICKY_KEYS), GLFW_FALSE);
-    EXPECT_EQ(glfwGetInputMode(window, GLFW_STICKY_MOUSE_BUTTONS), GLFW_FALSE);
+    EXPECT_EQ(glfwGetInputMode(window, GLFW_STICKY_KEYS), GLFW_TRUE);
+    EXPECT_EQ(glfwGetInputMode(window, GLFW_STICKY_MOUSE_BUTTONS), GLFW_TRUE);
     EXPECT_EQ(glfwGetWindowAttrib(window, GLFW_AUTO_ICONIFY), GLFW_FALSE) << "no screen mode to give back";
 
     // The state the first frame relies on.
