@@ -50,7 +50,7 @@ window=$(xdotool search --sync --onlyvisible --pid "$pid" | head -1)
 for _ in $(seq 300); do [ "$(xdotool getwindowfocus 2> /dev/null)" = "$window" ] && break; sleep 0.1; done
 sleep 0.3
 shot 1-start-up.png
-echo "Recording the demo (about a minute)..."
+echo "Recording the demo (one to three minutes)..."
 
 # The captured pointer starts at the top-left corner once the window has the
 # focus; from there it follows relative moves. Tube 197 (row 14, column 2)
