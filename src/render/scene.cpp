@@ -96,35 +96,30 @@ void setUpSceneView(const ViewSettings& view, const Light& light) {
     glLightfv(GL_LIGHT0, GL_POSITION, light.position);
 }
 
-void drawStageIntoStencil(const Model& stageModel) {
+void drawStageWithScore(const Model& stageModel, const TextureSlots& textureSlots, std::uint32_t scoreTexture) {
     glDisable(GL_LIGHTING);
     glDepthFunc(GL_LEQUAL);
+    // Stencil 1 wherever the stage covers the screen, written by the same
+    // fragments that take its colour, whether or not they pass the depth test.
     glEnable(GL_STENCIL_TEST);
-    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-    glDepthMask(GL_FALSE);
     glStencilFunc(GL_ALWAYS, 1, ~0u);
     glStencilOp(GL_REPLACE, GL_REPLACE, GL_REPLACE);
-    glPushMatrix();
-    drawModelGeometry(stageModel);
-    glPopMatrix();
-}
-
-void drawStageWithScore(const Model& stageModel, const TextureSlots& textureSlots, std::uint32_t scoreTexture) {
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glDepthMask(GL_TRUE);
-    glStencilFunc(GL_EQUAL, 1, ~0u);
-    glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
     glPushMatrix();
     // Unlit: the stage shows its material colour times its own texture.
     drawModel(stageModel, textureSlots);
     // The same triangles again at the same depths, with the score laid over
-    // them through the stage's own texture coordinates.
+    // them through the stage's own texture coordinates: every fragment lies
+    // on the stage, so the stencil test would keep them all.
+    glDisable(GL_STENCIL_TEST);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, scoreTexture);
     drawModelGeometry(stageModel);
     glPopMatrix();
+    // The shadows fall only where the stage is.
+    glEnable(GL_STENCIL_TEST);
+    glStencilFunc(GL_EQUAL, 1, ~0u);
 }
 
 void drawShadows(const Board& board, const SceneLists& lists, const Model& stageModel, const Light& light) {
@@ -192,7 +187,6 @@ void renderScene(GameState& state, SoundBank& sound, const SceneLists& lists, co
                  const Light& light) {
     const Model& stageModel = *models[stageModelEntry];
     setUpSceneView(view, light);
-    drawStageIntoStencil(stageModel);
     drawStageWithScore(stageModel, textureSlots, scoreTexture);
     // A software renderer starts filling only when its queued work is
     // flushed: the stage, most of a frame's fill, then fills on the

@@ -59,7 +59,7 @@ struct SceneFixture : ::testing::Test {
     }
 
     // A frame up to and including the given pass (1 the score pass, 2..6
-    // the scene). The stage gets a clear overlay, so it shows its own
+    // the scene, where 3 and 4 are drawn as one). The stage gets a clear overlay, so it shows its own
     // colour; the window is cleared to grey, which a shadow would darken.
     static void frameThrough(int lastPass, GLuint overlay = clearOverlay) {
         const ViewSettings& view = sharedView();
@@ -68,7 +68,6 @@ struct SceneFixture : ::testing::Test {
         glClearColor(0, 0, 0, 1);
         const Model& stage = *models[stageModelEntry];
         if (lastPass >= 2) setUpSceneView(view, light);
-        if (lastPass >= 3) drawStageIntoStencil(stage);
         if (lastPass >= 4) drawStageWithScore(stage, slots, overlay);
         if (lastPass >= 5) drawShadows(state.board, lists, stage, light);
         if (lastPass >= 6) drawTubes(state, sound, lists);
@@ -330,12 +329,6 @@ TEST_F(SceneFixture, EachPassFindsTheStateItReliesOn) {
     setUpSceneView(view, light);
     check("pass 3 starts", {true, false, true, true, false});
     EXPECT_EQ(glInteger(GL_MATRIX_MODE), GL_MODELVIEW);
-
-    drawStageIntoStencil(stage);
-    check("pass 4 starts", {true, true, false, true, false});
-    EXPECT_FALSE(mask(GL_COLOR_WRITEMASK));
-    EXPECT_FALSE(mask(GL_DEPTH_WRITEMASK));
-    EXPECT_EQ(glInteger(GL_STENCIL_FUNC), GL_ALWAYS);
 
     drawStageWithScore(stage, slots, scoreTexture);
     check("pass 5 starts", {true, true, false, true, true});
