@@ -74,8 +74,8 @@ void beginGameFrame(Game& game, const FrameInput& input) {
 }
 
 void runScorePass(Game& game) {
-    renderScoreTexture(game.state.score, game.state.best, game.scoreTexture, game.fontListBase, game.textureSlots,
-                       game.view);
+    updateScoreTexture(game.scoreText, game.state.score, game.state.best, game.scoreTexture, game.fontListBase,
+                       game.textureSlots, game.view);
     updateListener();
 }
 
