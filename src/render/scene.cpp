@@ -17,6 +17,19 @@ void placeTube(const Tube& tube) {
     glRotatef(static_cast<float>(tube.angleZ), 0, 0, 1);
 }
 
+// Every material of the model is opaque white with no picture to bind.
+bool isPlainWhite(const Model& model, const TextureSlots& textureSlots) {
+    for (std::int32_t m = 0; m < model.materialCount; ++m) {
+        const Material& material = model.materials[m];
+        const bool loadedSlot = material.textureSlot >= 1 && material.textureSlot <= textureSlotCount;
+        if (material.textured && loadedSlot && textureSlots[material.textureSlot] != 0) return false;
+        for (const float channel : material.colour) {
+            if (channel != 1.0f) return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 SceneLists buildSceneLists(const Models& models, const TextureSlots& textureSlots) {
@@ -105,20 +118,31 @@ void drawStageWithScore(const Model& stageModel, const TextureSlots& textureSlot
     glStencilFunc(GL_ALWAYS, 1, ~0u);
     glStencilOp(GL_REPLACE, GL_REPLACE, GL_REPLACE);
     glPushMatrix();
-    // Unlit: the stage shows its material colour times its own texture.
-    drawModel(stageModel, textureSlots);
+    if (isPlainWhite(stageModel, textureSlots)) {
+        // Opaque white is white with blending or without.
+        glDisable(GL_BLEND);
+        glDisable(GL_TEXTURE_2D);
+        glColor4f(1, 1, 1, 1);
+        drawModelGeometry(stageModel);
+    } else {
+        // Unlit: the stage shows its material colour times its own texture.
+        drawModel(stageModel, textureSlots);
+    }
     // The same triangles again at the same depths, with the score laid over
     // them through the stage's own texture coordinates: every fragment lies
-    // on the stage, so the stencil test would keep them all.
+    // on the stage, so the stencil test would keep them all, and the depths
+    // are those already written.
     glDisable(GL_STENCIL_TEST);
+    glDepthMask(GL_FALSE);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, scoreTexture);
     drawModelGeometry(stageModel);
+    glDepthMask(GL_TRUE);
+    glEnable(GL_STENCIL_TEST);
     glPopMatrix();
     // The shadows fall only where the stage is.
-    glEnable(GL_STENCIL_TEST);
     glStencilFunc(GL_EQUAL, 1, ~0u);
 }
 
