@@ -25,10 +25,10 @@ std::uint32_t createScoreTexture();
 // buffers are cleared and the viewport is the whole window again.
 void renderScoreTexture(std::int32_t score, std::int32_t best, std::uint32_t scoreTexture, std::uint32_t fontListBase,
                         const TextureSlots& textureSlots, const ViewSettings& view);
-// The first pass of a frame when scoreTexture already holds this score and
-// best: the buffers cleared, the viewport and the GL state as
-// renderScoreTexture leaves them, nothing drawn. True when it drew the
-// texture anew.
+// The first pass of a frame as the game runs it: renderScoreTexture when
+// the score or best differs from what shown says scoreTexture holds (or
+// nothing was drawn yet), and true; otherwise only the buffers cleared, the
+// viewport and the GL state as renderScoreTexture leaves them, and false.
 bool updateScoreTexture(ScoreText& shown, std::int32_t score, std::int32_t best, std::uint32_t scoreTexture,
                         std::uint32_t fontListBase, const TextureSlots& textureSlots, const ViewSettings& view);
 
