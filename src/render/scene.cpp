@@ -17,7 +17,9 @@ void placeTube(const Tube& tube) {
     glRotatef(static_cast<float>(tube.angleZ), 0, 0, 1);
 }
 
-// Every material of the model is opaque white with no picture to bind.
+// Every material of the model is opaque white with no picture to bind: its
+// slot holds no texture, so it binds texture 0, which never gets an image
+// and leaves the stage untextured.
 bool isPlainWhite(const Model& model, const TextureSlots& textureSlots) {
     for (std::int32_t m = 0; m < model.materialCount; ++m) {
         const Material& material = model.materials[m];
