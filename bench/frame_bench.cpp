@@ -3,12 +3,21 @@
 // screen's own) and reports, per case, the median and 99th-percentile frame
 // time and where the time goes, then the pace the frame loop's pacer keeps.
 // Every time stamp follows a glFinish, so the GL work of a stage is counted
-// in that stage.
+// in that stage. Beside the times it counts the fragments each stage shades,
+// which do not depend on the machine's load, and with a folder given (second
+// argument, or TUBECHAIN_BENCH_FRAMES) it writes frames there as PNG pictures
+// to compare pixel for pixel with another build's.
 
 #include <GL/gl.h>
+#include <GL/glext.h>
 #include <GL/glu.h>
 #include <GLFW/glfw3.h>
 #include <sys/resource.h>
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb_image_write.h>
+#pragma GCC diagnostic pop
 
 #include <algorithm>
 #include <chrono>
@@ -35,10 +44,85 @@ double stamp() {
     return secondsSince(processStart) * 1000.0;
 }
 
-// Milliseconds per frame, and spent in each stage, for the frames of one case.
+// The stages of a frame, in the order the frame runs them.
+enum Stage { scoreStage, pickStage, rulesStage, sceneStage, showStage, swapStage, stageCount };
+const char* const stageNames[stageCount] = {"score", "pick", "rules", "scene", "show", "swap"};
+
+// Milliseconds per frame, and spent in each stage, for the frames of one
+// case; and, from the stage-by-stage run, the fragments each stage shaded
+// and those of the whole frame that passed every test.
 struct CaseTimes {
-    std::vector<double> frame, score, pick, rules, scene, show, swap;
+    std::vector<double> frame;
+    std::vector<double> stage[stageCount];
+    std::vector<double> shaded[stageCount];
+    std::vector<double> frameShaded, framePassed;
 };
+
+// The queries that count fragments: those the fragment stage ran
+// (GL_ARB_pipeline_statistics_query), or, where the GL lacks it, those that
+// passed every test, which then stand in for the shaded ones.
+struct FragmentCounter {
+    PFNGLGENQUERIESPROC genQueries = nullptr;
+    PFNGLBEGINQUERYPROC beginQuery = nullptr;
+    PFNGLENDQUERYPROC endQuery = nullptr;
+    PFNGLGETQUERYOBJECTUI64VPROC queryResult = nullptr;
+    GLenum shadedTarget = GL_SAMPLES_PASSED;  // what "shaded" counts
+    GLuint shadedQuery = 0, passedQuery = 0;
+};
+
+FragmentCounter counter;
+
+void setUpFragmentCounter() {
+    counter.genQueries = reinterpret_cast<PFNGLGENQUERIESPROC>(glfwGetProcAddress("glGenQueries"));
+    counter.beginQuery = reinterpret_cast<PFNGLBEGINQUERYPROC>(glfwGetProcAddress("glBeginQuery"));
+    counter.endQuery = reinterpret_cast<PFNGLENDQUERYPROC>(glfwGetProcAddress("glEndQuery"));
+    counter.queryResult = reinterpret_cast<PFNGLGETQUERYOBJECTUI64VPROC>(glfwGetProcAddress("glGetQueryObjectui64v"));
+    if (!counter.genQueries || !counter.beginQuery || !counter.endQuery || !counter.queryResult) {
+        std::printf("this GL cannot count fragments\n");
+        std::exit(1);
+    }
+    if (glfwExtensionSupported("GL_ARB_pipeline_statistics_query"))
+        counter.shadedTarget = GL_FRAGMENT_SHADER_INVOCATIONS_ARB;
+    counter.genQueries(1, &counter.shadedQuery);
+    counter.genQueries(1, &counter.passedQuery);
+}
+
+void beginCount(GLenum target, GLuint query) { counter.beginQuery(target, query); }
+
+double endCount(GLenum target, GLuint query) {
+    counter.endQuery(target);
+    GLuint64 count = 0;
+    counter.queryResult(query, GL_QUERY_RESULT, &count);
+    return static_cast<double>(count);
+}
+
+// Where the frames go as pictures, and how many of the case's frames have
+// been played; every 25th, from the first, is written.
+struct FrameWriter {
+    const char* folder = nullptr;
+    const char* caseName = "";
+    int played = 0;
+};
+
+FrameWriter writer;
+
+// The window's back buffer, whole, as the player would see it after the swap.
+void writeFrame(GLFWwindow* window, const std::string& name) {
+    int width = 0, height = 0;
+    glfwGetFramebufferSize(window, &width, &height);
+    std::vector<unsigned char> rgba(static_cast<size_t>(width) * height * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    const std::string path = std::string(writer.folder) + "/" + name + ".png";
+    // GL's rows come bottom first; the picture file wants the top first.
+    const int stride = width * 4;
+    if (!stbi_write_png(path.c_str(), width, height, 4, rgba.data() + static_cast<size_t>(height - 1) * stride,
+                        -stride)) {
+        std::printf("cannot write %s\n", path.c_str());
+        std::exit(1);
+    }
+}
 
 // How a case's frames are timed: whole frames, with one time stamp at each
 // frame's end as the player sees it; or stage by stage, with a time stamp
@@ -52,8 +136,14 @@ FrameInput onWindow(const Game& game, FrameInput input) {
     return input;
 }
 
-void playFrame(Game& game, const FrameInput& input) {
+void playFrame(Game& game, const FrameInput& input, bool written = false) {
     const PointerHold hold = runFrame(game, onWindow(game, input));
+    if (written && writer.folder && writer.played % 25 == 0) {
+        char name[64];
+        std::snprintf(name, sizeof name, "%s-%03d", writer.caseName, writer.played);
+        writeFrame(game.window, name);
+    }
+    if (written) ++writer.played;
     glfwSetCursorPos(game.window, hold.x, hold.y);
     glfwSwapBuffers(game.window);
     glfwPollEvents();
@@ -62,33 +152,51 @@ void playFrame(Game& game, const FrameInput& input) {
 void timedFrame(Game& game, const FrameInput& input, CaseTimes& times, Timing timing) {
     const double start = stamp();
     if (timing == Timing::wholeFrames) {
-        playFrame(game, input);
+        playFrame(game, input, true);
         times.frame.push_back(stamp() - start);
         return;
     }
+    // Each stage between two time stamps, its fragments counted; the passed
+    // ones for the whole frame.
+    double at[stageCount + 1] = {start};
+    double shaded[stageCount] = {};
+    int stage = 0;
+    const auto endStage = [&] {
+        shaded[stage] = endCount(counter.shadedTarget, counter.shadedQuery);
+        at[++stage] = stamp();
+        if (stage < stageCount) beginCount(counter.shadedTarget, counter.shadedQuery);
+    };
+    // Two queries of one kind cannot run at once: without the statistics
+    // the shaded count is the passed one.
+    const bool ownPassedCount = counter.shadedTarget != GL_SAMPLES_PASSED;
+    if (ownPassedCount) beginCount(GL_SAMPLES_PASSED, counter.passedQuery);
+    beginCount(counter.shadedTarget, counter.shadedQuery);
     beginGameFrame(game, onWindow(game, input));
     runScorePass(game);
-    const double scored = stamp();
+    endStage();
     const PointerHold hold = readPointer(game, input);
     pickHoveredTube(game);
-    const double picked = stamp();
+    endStage();
     runRules(game, input);
-    const double ruled = stamp();
+    endStage();
     runScenePasses(game);
-    const double drawn = stamp();
+    endStage();
     showGameFrame(game);
-    const double shown = stamp();
+    endStage();
+    const double passed = ownPassedCount ? endCount(GL_SAMPLES_PASSED, counter.passedQuery) : -1;
     glfwSetCursorPos(game.window, hold.x, hold.y);
     glfwSwapBuffers(game.window);
     glfwPollEvents();
-    const double swapped = stamp();
-    times.frame.push_back(swapped - start);
-    times.score.push_back(scored - start);
-    times.pick.push_back(picked - scored);
-    times.rules.push_back(ruled - picked);
-    times.scene.push_back(drawn - ruled);
-    times.show.push_back(shown - drawn);
-    times.swap.push_back(swapped - shown);
+    endStage();
+    times.frame.push_back(at[stageCount] - start);
+    double frameShaded = 0;
+    for (int s = 0; s < stageCount; ++s) {
+        times.stage[s].push_back(at[s + 1] - at[s]);
+        times.shaded[s].push_back(shaded[s]);
+        frameShaded += shaded[s];
+    }
+    times.frameShaded.push_back(frameShaded);
+    times.framePassed.push_back(ownPassedCount ? passed : frameShaded);
 }
 
 double percentile(std::vector<double> values, double fraction) {
@@ -211,10 +319,14 @@ double pacedRate(int frames, Frame frame) {
 
 int main(int argc, char** argv) {
     const int framesPerCase = argc > 1 ? std::max(1, std::atoi(argv[1])) : 600;
+    writer.folder = argc > 2 ? argv[2] : std::getenv("TUBECHAIN_BENCH_FRAMES");
+    if (writer.folder && !*writer.folder) writer.folder = nullptr;
     static Game game;
     if (!startUp(game)) return 1;
+    setUpFragmentCounter();
 
-    playFrame(game, FrameInput{512, 384, false, false});
+    writer.caseName = "first";
+    playFrame(game, FrameInput{512, 384, false, false}, true);
     glFinish();
     const double startUpMs = secondsSince(processStart) * 1000.0;
 
@@ -234,22 +346,47 @@ int main(int argc, char** argv) {
     std::printf("Frame times in milliseconds, %d frames a case, the 1024 x 768 frame %s %d x %d window, %s\n",
                 framesPerCase, game.frameTarget.offScreen ? "scaled onto a" : "straight on a", windowWidth,
                 windowHeight, reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
+    const char* const caseNames[3] = {"idle", "start-up", "chain"};
+    CaseTimes cases[3];
+    for (int c = 0; c < 3; ++c) {
+        // Whole frames from the first run (which writes the pictures), the
+        // stages and the fragments from the second.
+        CaseTimes stages;
+        writer.caseName = caseNames[c];
+        writer.played = 0;
+        for (Timing timing : {Timing::wholeFrames, Timing::stages}) {
+            CaseTimes& times = timing == Timing::wholeFrames ? cases[c] : stages;
+            if (c == 0) playIdle(game, framesPerCase, timing, times);
+            if (c == 1) playStartUp(game, framesPerCase, timing, times);
+            if (c == 2) playChain(game, startBoard, chainTube, framesPerCase, timing, times);
+        }
+        stages.frame = cases[c].frame;
+        cases[c] = stages;
+    }
     std::printf("%-9s %8s %8s %8s | %6s %6s %6s %6s %6s %6s\n", "", "whole", "frames", "", "stage", "by", "stage",
                 "(medians)", "", "");
-    std::printf("%-9s %8s %8s %8s | %6s %6s %6s %6s %6s %6s\n", "case", "median", "p99", "max", "score", "pick",
-                "rules", "scene", "show", "swap");
-    for (const char* name : {"idle", "start-up", "chain"}) {
-        CaseTimes frames, stages;
-        for (Timing timing : {Timing::wholeFrames, Timing::stages}) {
-            CaseTimes& times = timing == Timing::wholeFrames ? frames : stages;
-            if (name[0] == 'i') playIdle(game, framesPerCase, timing, times);
-            if (name[0] == 's') playStartUp(game, framesPerCase, timing, times);
-            if (name[0] == 'c') playChain(game, startBoard, chainTube, framesPerCase, timing, times);
-        }
-        std::printf("%-9s %8.2f %8.2f %8.2f | %6.2f %6.2f %6.2f %6.2f %6.2f %6.2f\n", name,
-                    percentile(frames.frame, 0.5), percentile(frames.frame, 0.99), percentile(frames.frame, 1.0),
-                    percentile(stages.score, 0.5), percentile(stages.pick, 0.5), percentile(stages.rules, 0.5),
-                    percentile(stages.scene, 0.5), percentile(stages.show, 0.5), percentile(stages.swap, 0.5));
+    std::printf("%-9s %8s %8s %8s |", "case", "median", "p99", "max");
+    for (const char* name : stageNames) std::printf(" %6s", name);
+    std::printf("\n");
+    for (int c = 0; c < 3; ++c) {
+        const CaseTimes& times = cases[c];
+        std::printf("%-9s %8.2f %8.2f %8.2f |", caseNames[c], percentile(times.frame, 0.5),
+                    percentile(times.frame, 0.99), percentile(times.frame, 1.0));
+        for (const auto& stage : times.stage) std::printf(" %6.2f", percentile(stage, 0.5));
+        std::printf("\n");
+    }
+    std::printf("\nFragments a frame in thousands (medians), shaded: %s; passed: GL_SAMPLES_PASSED\n",
+                counter.shadedTarget == GL_SAMPLES_PASSED ? "GL_SAMPLES_PASSED (no pipeline statistics)"
+                                                          : "GL_FRAGMENT_SHADER_INVOCATIONS");
+    std::printf("%-9s %8s %8s %8s |", "case", "shaded", "passed", "pixels");
+    for (const char* name : stageNames) std::printf(" %6s", name);
+    std::printf("\n");
+    for (int c = 0; c < 3; ++c) {
+        const CaseTimes& times = cases[c];
+        std::printf("%-9s %8.0f %8.0f %8.0f |", caseNames[c], percentile(times.frameShaded, 0.5) / 1000,
+                    percentile(times.framePassed, 0.5) / 1000, windowWidth * windowHeight / 1000.0);
+        for (const auto& shaded : times.shaded) std::printf(" %6.0f", percentile(shaded, 0.5) / 1000);
+        std::printf("\n");
     }
     std::printf("chain: tube %d of the start-up board, %d activations a run\n", chainTube, chainScore);
 

@@ -8,6 +8,7 @@
 #include "game/game_state.h"
 #include "render/frame_target.h"
 #include "render/scene.h"
+#include "render/score_texture.h"
 #include "render/window.h"
 #include "sound/sound_bank.h"
 
@@ -23,6 +24,7 @@ struct Game {
     std::uint32_t fontListBase = 0;  // first of the 256 glyph lists
     Models models = {};              // tubeModel, tube2Model, stageModel at 1..3
     std::uint32_t scoreTexture = 0;
+    ScoreText scoreText;  // what scoreTexture holds
     SoundBank sound;
     SceneLists sceneLists;
 };
@@ -46,10 +48,10 @@ struct PointerHold {
 };
 
 // Set-up
-// Window, light, textures, font, models, board, score texture, sound bank and
-// scene lists, in that order. On a failure it prints the one-line message,
-// releases what its step made and returns false: the process then ends with
-// status 1.
+// The allocator's settings, then window, light, textures, font, models,
+// board, score texture, sound bank and scene lists, in that order. On a
+// failure it prints the one-line message, releases what its step made and
+// returns false: the process then ends with status 1.
 bool startUp(Game& game);
 
 // Per frame
@@ -65,7 +67,8 @@ PointerHold runFrame(Game& game, const FrameInput& input);
 // times them one by one):
 // where the frame is drawn, for the window's size;
 void beginGameFrame(Game& game, const FrameInput& input);
-// the score texture from the previous frame's score and best, and the listener;
+// the score texture from the previous frame's score and best (drawn only
+// when they changed), and the listener;
 void runScorePass(Game& game);
 // the pointer as read (hoveredTube back to 0), returning where to hold it;
 PointerHold readPointer(Game& game, const FrameInput& input);

@@ -17,6 +17,21 @@ void placeTube(const Tube& tube) {
     glRotatef(static_cast<float>(tube.angleZ), 0, 0, 1);
 }
 
+// Every material of the model is opaque white with no picture to bind: its
+// slot holds no texture, so it binds texture 0, which never gets an image
+// and leaves the stage untextured.
+bool isPlainWhite(const Model& model, const TextureSlots& textureSlots) {
+    for (std::int32_t m = 0; m < model.materialCount; ++m) {
+        const Material& material = model.materials[m];
+        const bool loadedSlot = material.textureSlot >= 1 && material.textureSlot <= textureSlotCount;
+        if (material.textured && loadedSlot && textureSlots[material.textureSlot] != 0) return false;
+        for (const float channel : material.colour) {
+            if (channel != 1.0f) return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 SceneLists buildSceneLists(const Models& models, const TextureSlots& textureSlots) {
@@ -96,35 +111,41 @@ void setUpSceneView(const ViewSettings& view, const Light& light) {
     glLightfv(GL_LIGHT0, GL_POSITION, light.position);
 }
 
-void drawStageIntoStencil(const Model& stageModel) {
+void drawStageWithScore(const Model& stageModel, const TextureSlots& textureSlots, std::uint32_t scoreTexture) {
     glDisable(GL_LIGHTING);
     glDepthFunc(GL_LEQUAL);
+    // Stencil 1 wherever the stage covers the screen, written by the same
+    // fragments that take its colour, whether or not they pass the depth test.
     glEnable(GL_STENCIL_TEST);
-    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-    glDepthMask(GL_FALSE);
     glStencilFunc(GL_ALWAYS, 1, ~0u);
     glStencilOp(GL_REPLACE, GL_REPLACE, GL_REPLACE);
     glPushMatrix();
-    drawModelGeometry(stageModel);
-    glPopMatrix();
-}
-
-void drawStageWithScore(const Model& stageModel, const TextureSlots& textureSlots, std::uint32_t scoreTexture) {
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glDepthMask(GL_TRUE);
-    glStencilFunc(GL_EQUAL, 1, ~0u);
-    glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
-    glPushMatrix();
-    // Unlit: the stage shows its material colour times its own texture.
-    drawModel(stageModel, textureSlots);
+    if (isPlainWhite(stageModel, textureSlots)) {
+        // Opaque white is white with blending or without.
+        glDisable(GL_BLEND);
+        glDisable(GL_TEXTURE_2D);
+        glColor4f(1, 1, 1, 1);
+        drawModelGeometry(stageModel);
+    } else {
+        // Unlit: the stage shows its material colour times its own texture.
+        drawModel(stageModel, textureSlots);
+    }
     // The same triangles again at the same depths, with the score laid over
-    // them through the stage's own texture coordinates.
+    // them through the stage's own texture coordinates: every fragment lies
+    // on the stage, so the stencil test would keep them all, and the depths
+    // are those already written.
+    glDisable(GL_STENCIL_TEST);
+    glDepthMask(GL_FALSE);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, scoreTexture);
     drawModelGeometry(stageModel);
+    glDepthMask(GL_TRUE);
+    glEnable(GL_STENCIL_TEST);
     glPopMatrix();
+    // The shadows fall only where the stage is.
+    glStencilFunc(GL_EQUAL, 1, ~0u);
 }
 
 void drawShadows(const Board& board, const SceneLists& lists, const Model& stageModel, const Light& light) {
@@ -192,7 +213,6 @@ void renderScene(GameState& state, SoundBank& sound, const SceneLists& lists, co
                  const Light& light) {
     const Model& stageModel = *models[stageModelEntry];
     setUpSceneView(view, light);
-    drawStageIntoStencil(stageModel);
     drawStageWithScore(stageModel, textureSlots, scoreTexture);
     // A software renderer starts filling only when its queued work is
     // flushed: the stage, most of a frame's fill, then fills on the

@@ -1,5 +1,5 @@
 // The scene passes of a frame: projection, camera and light; the stage into
-// the stencil; the stage with the score written on it; the tube shadows; the
+// the stencil with the score written on it; the tube shadows; the
 // tubes with their lightning and the outline of the tube under the pointer.
 #pragma once
 
@@ -39,9 +39,8 @@ void renderScene(GameState& state, SoundBank& sound, const SceneLists& lists, co
 // The passes of renderScene on their own, in the order it runs them.
 // Pass 2: the perspective, the camera and the light at its world point.
 void setUpSceneView(const ViewSettings& view, const Light& light);
-// Pass 3: stencil 1 wherever the stage covers the screen; colour and depth untouched.
-void drawStageIntoStencil(const Model& stageModel);
-// Pass 4: the unlit stage with its materials, then the score texture over it.
+// Passes 3 and 4: the unlit stage with its materials, writing stencil 1
+// wherever it covers the screen, then the score texture over it.
 void drawStageWithScore(const Model& stageModel, const TextureSlots& textureSlots, std::uint32_t scoreTexture);
 // Pass 5: every tube flattened onto the floor (face 0 of the stage) along the
 // light's rays, only on the stage and darkening each pixel once.

@@ -63,6 +63,32 @@ void renderScoreTexture(std::int32_t score, std::int32_t best, std::uint32_t sco
     glEnable(GL_DEPTH_TEST);
 }
 
+bool updateScoreTexture(ScoreText& shown, std::int32_t score, std::int32_t best, std::uint32_t scoreTexture,
+                        std::uint32_t fontListBase, const TextureSlots& textureSlots, const ViewSettings& view) {
+    // The background picture is opaque, so the texture comes out the same
+    // whether the first frame draws it with blending off or a later one with
+    // blending on.
+    if (!shown.drawn || shown.score != score || shown.best != best) {
+        renderScoreTexture(score, best, scoreTexture, fontListBase, textureSlots, view);
+        shown = {true, score, best};
+        return true;
+    }
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    glViewport(0, 0, view.width, view.height);
+    // What the text, the copy and the restored matrices leave for the scene.
+    glPolygonMode(GL_FRONT, GL_FILL);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glDisable(GL_BLEND);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, scoreTexture);
+    glColor4f(0, 0, 0, 1);
+    glListBase(fontListBase);
+    glMatrixMode(GL_MODELVIEW);
+    glEnable(GL_DEPTH_TEST);
+    return false;
+}
+
 void drawCursor(std::int32_t mouseX, std::int32_t mouseY, const TextureSlots& textureSlots, const ViewSettings& view) {
     glDisable(GL_LIGHTING);
     glMatrixMode(GL_PROJECTION);

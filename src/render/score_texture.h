@@ -7,6 +7,14 @@
 #include "assets/textures.h"
 #include "render/window.h"
 
+// The text the score texture holds, so that it is drawn again only when the
+// text changes.
+struct ScoreText {
+    bool drawn = false;      // the texture has been drawn at least once
+    std::int32_t score = 0;  // the score and best it was drawn with
+    std::int32_t best = 0;
+};
+
 // Set-up
 // A 256 x 256 RGBA texture with linear filters; returns its GL name.
 std::uint32_t createScoreTexture();
@@ -17,6 +25,12 @@ std::uint32_t createScoreTexture();
 // buffers are cleared and the viewport is the whole window again.
 void renderScoreTexture(std::int32_t score, std::int32_t best, std::uint32_t scoreTexture, std::uint32_t fontListBase,
                         const TextureSlots& textureSlots, const ViewSettings& view);
+// The first pass of a frame as the game runs it: renderScoreTexture when
+// the score or best differs from what shown says scoreTexture holds (or
+// nothing was drawn yet), and true; otherwise only the buffers cleared, the
+// viewport and the GL state as renderScoreTexture leaves them, and false.
+bool updateScoreTexture(ScoreText& shown, std::int32_t score, std::int32_t best, std::uint32_t scoreTexture,
+                        std::uint32_t fontListBase, const TextureSlots& textureSlots, const ViewSettings& view);
 
 // Last pass of a frame: the cursor image with its top-left corner on the
 // pointer (window pixels, y down, as read), growing towards the bottom.

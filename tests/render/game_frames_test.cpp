@@ -302,6 +302,33 @@ TEST_F(GameFrames, TheStageShowsTheScoreAndBestAsTheyStoodBeforeTheFrame) {
     EXPECT_EQ(scoreLinesWritten(game.scoreTexture, font), (ScoreLines{"Score 0", "Best 360"}));
 }
 
+TEST_F(GameFrames, AScoreTextureKeptFromAnEarlierFrameShowsAsIfDrawnAnew) {
+    const Image font = fontPicture();
+    const TextArea area = scoreTextArea(*game.models[stageModelEntry]);
+    const FrameInput front = at(512, 596);
+    do {
+        frame(front);
+    } while (!idle());
+    // "Score 0" as the first frame drew it, with blending still off.
+    const Picture kept = frame(front);
+    game.state.score = 5;
+    const Picture five = frame(front);
+    EXPECT_EQ(scoreLinesWritten(game.scoreTexture, font), (ScoreLines{"Score 5", "Best 0"}));
+    EXPECT_FALSE(pixelsIn(five, area) == pixelsIn(kept, area)) << "the new score is not on the stage";
+    game.state.score = 0;
+    const Picture redrawn = frame(front);
+    frame(at(100, 100));  // the cursor elsewhere, which the next frame must clear away
+    const Picture reused = frame(front);
+    EXPECT_EQ(differingPixels(redrawn, kept), 0);
+    EXPECT_EQ(differingPixels(reused, kept), 0);
+
+    // A shuffle leaves the score as it was, on the stage too.
+    frame(FrameInput{front.mouseX, front.mouseY, false, true});
+    ASSERT_FALSE(idle());
+    EXPECT_TRUE(pixelsIn(frame(front), area) == pixelsIn(kept, area));
+    EXPECT_EQ(scoreLinesWritten(game.scoreTexture, font), (ScoreLines{"Score 0", "Best 0"}));
+}
+
 TEST_F(GameFrames, StartUpSetsThePointLightAndEveryFramePlacesItInTheScene) {
     // After start-up: the light's colours, and its position as given while
     // the modelview matrix was the identity.

@@ -59,7 +59,7 @@ struct SceneFixture : ::testing::Test {
     }
 
     // A frame up to and including the given pass (1 the score pass, 2..6
-    // the scene). The stage gets a clear overlay, so it shows its own
+    // the scene, where 3 and 4 are drawn as one). The stage gets a clear overlay, so it shows its own
     // colour; the window is cleared to grey, which a shadow would darken.
     static void frameThrough(int lastPass, GLuint overlay = clearOverlay) {
         const ViewSettings& view = sharedView();
@@ -68,7 +68,6 @@ struct SceneFixture : ::testing::Test {
         glClearColor(0, 0, 0, 1);
         const Model& stage = *models[stageModelEntry];
         if (lastPass >= 2) setUpSceneView(view, light);
-        if (lastPass >= 3) drawStageIntoStencil(stage);
         if (lastPass >= 4) drawStageWithScore(stage, slots, overlay);
         if (lastPass >= 5) drawShadows(state.board, lists, stage, light);
         if (lastPass >= 6) drawTubes(state, sound, lists);
@@ -301,6 +300,39 @@ TEST_F(SceneFixture, OutlinesTheHoveredTubeAlongItsSilhouetteOnly) {
     EXPECT_GT(onOutline, samples * 8 / 10) << "of " << samples;
 }
 
+// A plain white stage is drawn without its material's blending; with the
+// score over it, the picture must be the one its material gives, bit for bit.
+TEST_F(SceneFixture, AWhiteStageShowsTheScoreAsIfBlendedOverIt) {
+    Picture overlay = blankPicture(16, 16, 0, 0, 0, 0);
+    for (int i = 0; i < 256; ++i) {
+        std::uint8_t* p = &overlay.rgba[i * 4];
+        p[0] = static_cast<std::uint8_t>(i * 7), p[1] = static_cast<std::uint8_t>(255 - i), p[2] = 40, p[3] = i;
+    }
+    const GLuint texture = makeTexture(overlay, GL_LINEAR);
+    Model* white = stageSquare(-4.5f, 4.5f, -12.5f, -3.5f, 0);
+    frameThrough(2);
+    drawStageWithScore(*white, slots, texture);
+    const Picture onePass = frame();
+
+    frameThrough(2);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_STENCIL_TEST);
+    drawModel(*white, slots);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    drawModelGeometry(*white);
+    const Picture blended = frame();
+    EXPECT_GT(countPixels(blended, [&](int x, int y) { return blended.at(x, y)[3] < 250; }), 10000);
+    EXPECT_EQ(countPixels(
+                  blended,
+                  [&](int x, int y) { return !std::equal(blended.at(x, y), blended.at(x, y) + 4, onePass.at(x, y)); }),
+              0);
+    freeModel(white);
+    glDeleteTextures(1, &texture);
+}
+
 TEST_F(SceneFixture, EachPassFindsTheStateItReliesOn) {
     struct Expected {
         bool depth, stencil, lighting, texturing, blending;
@@ -330,12 +362,6 @@ TEST_F(SceneFixture, EachPassFindsTheStateItReliesOn) {
     setUpSceneView(view, light);
     check("pass 3 starts", {true, false, true, true, false});
     EXPECT_EQ(glInteger(GL_MATRIX_MODE), GL_MODELVIEW);
-
-    drawStageIntoStencil(stage);
-    check("pass 4 starts", {true, true, false, true, false});
-    EXPECT_FALSE(mask(GL_COLOR_WRITEMASK));
-    EXPECT_FALSE(mask(GL_DEPTH_WRITEMASK));
-    EXPECT_EQ(glInteger(GL_STENCIL_FUNC), GL_ALWAYS);
 
     drawStageWithScore(stage, slots, scoreTexture);
     check("pass 5 starts", {true, true, false, true, true});
