@@ -2,7 +2,7 @@
 
 #include <GL/gl.h>
 
-#include <string>
+#include <cstdio>
 #include <vector>
 
 #include "render/font.h"
@@ -46,10 +46,14 @@ void renderScoreTexture(std::int32_t score, std::int32_t best, std::uint32_t sco
     glEnd();
 
     glColor4f(0, 0, 0, 1);
-    const std::string scoreLine = "Score " + std::to_string(score);
-    printText(0, 235, scoreLine, 0, 1.0f, fontListBase, textureSlots);
-    const std::string bestLine = "Best " + std::to_string(best);
-    printText(0, 215, bestLine, 0, 1.0f, fontListBase, textureSlots);
+    // Written with snprintf: joining std::strings here made GCC 14 call a
+    // libstdc++ function that Debian 12's does not have, so a package built
+    // on Debian 13 would not install there.
+    char line[32];
+    std::snprintf(line, sizeof line, "Score %d", static_cast<int>(score));
+    printText(0, 235, line, 0, 1.0f, fontListBase, textureSlots);
+    std::snprintf(line, sizeof line, "Best %d", static_cast<int>(best));
+    printText(0, 215, line, 0, 1.0f, fontListBase, textureSlots);
 
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, scoreTexture);

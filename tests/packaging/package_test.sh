@@ -170,6 +170,14 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for library in libglfw3 libopenal1 libalut0 libgl1 libglu1-mesa; do
     grep -qE "(^|, )$library( |,|$)" <<< "$depends" || fail "the package does not depend on $library: $depends"
 done
+# Wherever it is built, the package installs on the oldest release supported,
+# Debian 12: it asks for no newer C or C++ library than that has.
+for oldest in "libc6 2.36" "libstdc++6 12.2.0"; do
+    read -r library version <<< "$oldest"
+    needed=$(grep -oE "(^|, )$library \(>= [^)]*\)" <<< "$depends" | sed 's/.*>= //; s/)$//') || true
+    [ -z "$needed" ] || dpkg --compare-versions "$needed" le "$version" ||
+        fail "the package needs $library $needed, newer than Debian 12's $version"
+done
 dpkg-deb -x "$deb" "$work/unpacked"
 check_files "$work/unpacked" "the package"
 # Errors and warnings both: a warning about the metadata means a software
