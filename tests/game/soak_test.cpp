@@ -175,9 +175,7 @@ void expectFrameKeptTheRules(const Before& before, const GameState& state, const
     // The frame's first activation sparks first, unless a later one in the
     // same frame reached its tube again and drew it a new spark frame.
     if (state.activationsThisFrame > 0) {
-        if (activatedTubes == state.activationsThisFrame) {
-            ASSERT_GE(firstSparks, 1);
-        }
+        ASSERT_TRUE(activatedTubes != state.activationsThisFrame || firstSparks >= 1);
         ++played.chainFrames;
     }
 }

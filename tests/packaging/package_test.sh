@@ -84,8 +84,7 @@ check_files() {
 
 # Starts a launcher from an empty folder, waits for the game's window (the
 # game runs under the launcher, or as the launcher itself after an exec),
-# checks its size, and its name and class against the desktop entry beside
-# the launcher (a dock finds the entry, and so the icon, by the class),
+# checks its size, name and class (a dock finds the desktop entry by it),
 # presses Escape and checks that the launcher ends with 0.
 play_and_escape() {
     local launcher=$1 program=$2 window="" geometry ended=0
@@ -170,8 +169,7 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for library in libglfw3 libopenal1 libalut0 libgl1 libglu1-mesa; do
     grep -qE "(^|, )$library( |,|$)" <<< "$depends" || fail "the package does not depend on $library: $depends"
 done
-# Wherever it is built, the package installs on the oldest release supported,
-# Debian 12: it asks for no newer C or C++ library than that has.
+# Built on any release, the package installs on Debian 12's libraries.
 for oldest in "libc6 2.36" "libstdc++6 12.2.0"; do
     read -r library version <<< "$oldest"
     needed=$(grep -oE "(^|, )$library \(>= [^)]*\)" <<< "$depends" | sed 's/.*>= //; s/)$//') || true
@@ -180,8 +178,6 @@ for oldest in "libc6 2.36" "libstdc++6 12.2.0"; do
 done
 dpkg-deb -x "$deb" "$work/unpacked"
 check_files "$work/unpacked" "the package"
-# Errors and warnings both: a warning about the metadata means a software
-# centre may not show the game.
 lintian --fail-on error,warning "$deb" || fail "lintian reports errors or warnings"
 play_and_escape "$work/unpacked/usr/games/tubechain" "$work/unpacked/usr/lib/games/tubechain/tubechain"
 

@@ -59,8 +59,9 @@ struct SceneFixture : ::testing::Test {
     }
 
     // A frame up to and including the given pass (1 the score pass, 2..6
-    // the scene, where 3 and 4 are drawn as one). The stage gets a clear overlay, so it shows its own
-    // colour; the window is cleared to grey, which a shadow would darken.
+    // the scene, where 3 and 4 are drawn as one). The stage gets a clear
+    // overlay, so it shows its own colour; the window is cleared to grey,
+    // which a shadow would darken.
     static void frameThrough(int lastPass, GLuint overlay = clearOverlay) {
         const ViewSettings& view = sharedView();
         glClearColor(0.6f, 0.6f, 0.6f, 1);
@@ -298,39 +299,6 @@ TEST_F(SceneFixture, OutlinesTheHoveredTubeAlongItsSilhouetteOnly) {
     }
     EXPECT_GT(samples, 40);
     EXPECT_GT(onOutline, samples * 8 / 10) << "of " << samples;
-}
-
-// A plain white stage is drawn without its material's blending; with the
-// score over it, the picture must be the one its material gives, bit for bit.
-TEST_F(SceneFixture, AWhiteStageShowsTheScoreAsIfBlendedOverIt) {
-    Picture overlay = blankPicture(16, 16, 0, 0, 0, 0);
-    for (int i = 0; i < 256; ++i) {
-        std::uint8_t* p = &overlay.rgba[i * 4];
-        p[0] = static_cast<std::uint8_t>(i * 7), p[1] = static_cast<std::uint8_t>(255 - i), p[2] = 40, p[3] = i;
-    }
-    const GLuint texture = makeTexture(overlay, GL_LINEAR);
-    Model* white = stageSquare(-4.5f, 4.5f, -12.5f, -3.5f, 0);
-    frameThrough(2);
-    drawStageWithScore(*white, slots, texture);
-    const Picture onePass = frame();
-
-    frameThrough(2);
-    glDisable(GL_LIGHTING);
-    glDisable(GL_STENCIL_TEST);
-    drawModel(*white, slots);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    drawModelGeometry(*white);
-    const Picture blended = frame();
-    EXPECT_GT(countPixels(blended, [&](int x, int y) { return blended.at(x, y)[3] < 250; }), 10000);
-    EXPECT_EQ(countPixels(
-                  blended,
-                  [&](int x, int y) { return !std::equal(blended.at(x, y), blended.at(x, y) + 4, onePass.at(x, y)); }),
-              0);
-    freeModel(white);
-    glDeleteTextures(1, &texture);
 }
 
 TEST_F(SceneFixture, EachPassFindsTheStateItReliesOn) {

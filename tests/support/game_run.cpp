@@ -120,10 +120,9 @@ std::string startXvfb(const std::string& screen, int& pid) {
 
 // weston with one headless output, drawn in software, and Xwayland, in a
 // process group of its own; it says in its log which display Xwayland
-// serves once it listens there (Xwayland itself starts with the first client).
-// Without Xwayland, its Wayland socket is there once it listens.
-// The kiosk shell gives a full-screen window the whole output on every
-// weston; the desktop shell of weston 14 keeps its panel's strip above it.
+// serves once it listens there (Xwayland itself starts with the first client),
+// or without Xwayland, its socket. The kiosk shell gives a full-screen window
+// the whole output (weston 14's desktop shell keeps its panel above it).
 std::string startWeston(int width, int height, const fs::path& runtimeFolder, bool xwayland, int& pid) {
     const std::string socket = "wayland-tubechain";
     const fs::path log = runtimeFolder / "weston.log";
@@ -199,8 +198,7 @@ GameRun::GameRun(const fs::path& dataFolder, const fs::path& game, const std::st
                              "[wave]\nfile="
                           << recording.string() << "\n";
     if (display.name.empty()) return;
-    // Nothing of a Wayland session reaches the game: whatever GLFW version
-    // it runs on, it must find the display it is given and say nothing.
+    // Nothing of a Wayland session reaches the game, on any GLFW.
     process = spawnProcess({game.string()}, dataFolder,
                            {"DISPLAY=" + display.name, "WAYLAND_DISPLAY=", "XDG_RUNTIME_DIR=", "ALSOFT_DRIVERS=wave",
                             "ALSOFT_CONF=" + config.string()});
