@@ -1,12 +1,9 @@
-// Feeds arbitrary bytes to the model loader as a file and checks that a
-// model it accepts keeps every invariant the drawing code relies on.
-#include <sys/mman.h>
-#include <unistd.h>
-
+// Feeds arbitrary bytes to the model parser and checks that a model it
+// accepts keeps every invariant the drawing code relies on.
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <string>
+#include <string_view>
 
 #include "assets/model.h"
 
@@ -70,23 +67,10 @@ void checkModel(const Model& model) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    // One in-memory file for the whole run, rewritten for every input.
-    static const int file = memfd_create("model", 0);
-    static const std::string path = "/proc/self/fd/" + std::to_string(file);
-    if (file < 0 || ftruncate(file, 0) != 0 || lseek(file, 0, SEEK_SET) != 0) std::abort();
-    for (std::size_t written = 0; written < size;) {
-        const ssize_t count = write(file, data + written, size - written);
-        if (count <= 0) std::abort();
-        written += static_cast<std::size_t>(count);
-    }
     const std::uint32_t textureSlotBase = size % 7;
-    Model* model = loadModel(path, textureSlotBase);
+    Model* model = parseModel(std::string_view(reinterpret_cast<const char*>(data), size), textureSlotBase);
     if (!model) return 0;
     checkModel(*model);
-    delete[] model->faces;
-    delete[] model->positions;
-    delete[] model->normals;
-    delete[] model->materials;
-    delete model;
+    freeModel(model);
     return 0;
 }

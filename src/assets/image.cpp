@@ -1,9 +1,6 @@
 #include "assets/image.h"
 
-#include <sys/stat.h>
-
 #include <climits>
-#include <cstdio>
 #include <cstring>
 
 #define STBI_ONLY_TGA
@@ -13,6 +10,8 @@
 #define STBI_MAX_DIMENSIONS 16384
 #define STB_IMAGE_IMPLEMENTATION
 #include <stb/stb_image.h>
+
+#include "platform/platform.h"
 
 namespace {
 
@@ -130,16 +129,7 @@ bool decodeTga(const std::uint8_t* bytes, std::size_t size, Image& image) {
 }
 
 bool readTgaFile(const char* path, Image& image) {
-    std::FILE* file = std::fopen(path, "rb");
-    if (!file) return false;
-    struct stat status;
-    if (fstat(fileno(file), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size > INT_MAX) {
-        std::fclose(file);
-        return false;
-    }
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(status.st_size));
-    const std::size_t read = bytes.empty() ? 0 : std::fread(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
-    if (read != bytes.size()) return false;
+    std::vector<std::uint8_t> bytes;
+    if (!readWholeFile(path, bytes)) return false;
     return decodeTga(bytes.data(), bytes.size(), image);
 }

@@ -1,12 +1,11 @@
 #include "assets/model.h"
 
-#include <sys/stat.h>
-
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <string_view>
 #include <vector>
+
+#include "platform/platform.h"
 
 namespace {
 
@@ -15,45 +14,22 @@ constexpr std::size_t keywordReach = 127;
 // Material lines are compared whole and are at most this long.
 constexpr std::size_t longestMaterialLine = 75;
 
-// One pass over the model file, a line at a time. The line excludes its
+// One pass over the model text, a line at a time. The line excludes its
 // terminator: LF, or CR LF.
 struct LineReader {
-    std::FILE* file = nullptr;
-    char* buffer = nullptr;    // getline's buffer, grown as long lines need
-    std::size_t capacity = 0;  // bytes in buffer
-    std::string_view line;     // the current line, inside buffer
-    long long fileBytes = 0;   // size of the file when it was opened
+    std::string_view text;  // the whole file
+    std::size_t next = 0;   // where the next line begins
+    std::string_view line;  // the current line, inside text
 };
 
-// Opens the file for one read from its beginning. Only regular files are
-// read: a device or a pipe could hand out lines without end.
-bool openLines(LineReader& reader, const std::string& path) {
-    reader.file = std::fopen(path.c_str(), "rb");
-    if (!reader.file) return false;
-    struct stat status;
-    if (fstat(fileno(reader.file), &status) != 0 || !S_ISREG(status.st_mode)) {
-        std::fclose(reader.file);
-        reader.file = nullptr;
-        return false;
-    }
-    reader.fileBytes = status.st_size;
-    return true;
-}
-
 bool nextLine(LineReader& reader) {
-    const ssize_t length = getline(&reader.buffer, &reader.capacity, reader.file);
-    if (length < 0) return false;
-    std::size_t end = static_cast<std::size_t>(length);
-    if (end > 0 && reader.buffer[end - 1] == '\n') --end;
-    if (end > 0 && reader.buffer[end - 1] == '\r') --end;
-    reader.line = std::string_view(reader.buffer, end);
+    if (reader.next >= reader.text.size()) return false;
+    const std::size_t newline = reader.text.find('\n', reader.next);
+    const std::size_t end = newline == std::string_view::npos ? reader.text.size() : newline;
+    reader.line = reader.text.substr(reader.next, end - reader.next);
+    if (!reader.line.empty() && reader.line.back() == '\r') reader.line.remove_suffix(1);
+    reader.next = end + 1;
     return true;
-}
-
-void closeLines(LineReader& reader) {
-    if (reader.file) std::fclose(reader.file);
-    std::free(reader.buffer);
-    reader = LineReader{};
 }
 
 bool isVertexLine(std::string_view line) { return line.size() >= 2 && line[0] == 'v' && line[1] == ' '; }
@@ -124,7 +100,7 @@ struct CountRead {
 // Reads a count and sizes its arrays. A count past what the file could hold
 // is refused before anything is allocated.
 bool readCount(Model& model, std::string_view line, std::size_t keywordAt, std::size_t keywordLength,
-               long long fileBytes, int keyword) {
+               std::size_t fileBytes, int keyword) {
     const std::size_t from = keywordAt + keywordLength + 1;
     const double value = std::nearbyint(readNumber(from < line.size() ? line.substr(from) : std::string_view()));
     // Every counted line holds at least two characters.
@@ -152,9 +128,9 @@ bool knownMaterial(const std::vector<std::string>& list, std::string_view line) 
 
 // The counting read: the three counts and the vertex positions, and the
 // checks that the counts match the lines they count.
-bool countingRead(Model& model, const std::string& path) {
+bool countingRead(Model& model, std::string_view text) {
     LineReader reader;
-    if (!openLines(reader, path)) return false;
+    reader.text = text;
     static constexpr std::string_view keywords[3] = {"Faces:", "Vertices:", "Materials:"};
     CountRead counts;
     int* seen[3] = {&counts.facesSeen, &counts.verticesSeen, &counts.materialsSeen};
@@ -172,7 +148,7 @@ bool countingRead(Model& model, const std::string& path) {
                 good = false;
                 break;
             }
-            good = readCount(model, line, at, keywords[keyword].size(), reader.fileBytes, keyword);
+            good = readCount(model, line, at, keywords[keyword].size(), text.size(), keyword);
         }
         if (!good) break;
 
@@ -197,7 +173,6 @@ bool countingRead(Model& model, const std::string& path) {
             }
         }
     }
-    closeLines(reader);
     if (!good) return false;
     if (counts.facesSeen != 1 || counts.verticesSeen != 1 || counts.materialsSeen != 1) return false;
     return model.materialCount >= 1 && model.vertexCount == counts.vertexLines &&
@@ -206,9 +181,9 @@ bool countingRead(Model& model, const std::string& path) {
 }
 
 // The discovery read: the first material line not in the list, appended.
-bool discoveryRead(const std::string& path, std::vector<std::string>& list) {
+bool discoveryRead(std::string_view text, std::vector<std::string>& list) {
     LineReader reader;
-    if (!openLines(reader, path)) return false;
+    reader.text = text;
     bool found = false;
     while (!found && nextLine(reader)) {
         if (isMaterialLine(reader.line) && !knownMaterial(list, reader.line)) {
@@ -216,7 +191,6 @@ bool discoveryRead(const std::string& path, std::vector<std::string>& list) {
             found = true;
         }
     }
-    closeLines(reader);
     return found;
 }
 
@@ -239,9 +213,9 @@ struct LoadCounters {
 
 // The collection read of one material: its texture and face lines in file
 // order across all of its sections.
-bool collectionRead(Model& model, const std::string& path, std::string_view material, LoadCounters& counters) {
+bool collectionRead(Model& model, std::string_view text, std::string_view material, LoadCounters& counters) {
     LineReader reader;
-    if (!openLines(reader, path)) return false;
+    reader.text = text;
     bool inMaterial = false;
     int textureLinesAhead = 0;  // texture lines since the material's previous face
     bool good = true;
@@ -276,7 +250,6 @@ bool collectionRead(Model& model, const std::string& path, std::string_view mate
             textureLinesAhead = 0;
         }
     }
-    closeLines(reader);
     return good && textureLinesAhead == 0;
 }
 
@@ -289,14 +262,6 @@ void setMaterialValues(Material& material) {
         material.emission[channel] = 0.0f;
     }
     material.shininess = 50.0f;
-}
-
-void discardModel(Model* model) {
-    delete[] model->faces;
-    delete[] model->positions;
-    delete[] model->normals;
-    delete[] model->materials;
-    delete model;
 }
 
 struct Double3 {
@@ -313,17 +278,23 @@ Vector3 difference(const Vector3& a, const Vector3& b) {
 }  // namespace
 
 Model* loadModel(const std::string& path, std::uint32_t textureSlotBase) {
+    std::vector<std::uint8_t> bytes;
+    if (!readWholeFile(path.c_str(), bytes)) return nullptr;
+    return parseModel(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), textureSlotBase);
+}
+
+Model* parseModel(std::string_view text, std::uint32_t textureSlotBase) {
     Model* model = new Model{};
-    if (!countingRead(*model, path)) {
-        discardModel(model);
+    if (!countingRead(*model, text)) {
+        freeModel(model);
         return nullptr;
     }
 
     std::vector<std::string> materialLines;
     LoadCounters counters;
     for (std::int32_t m = 0; m < model->materialCount; ++m) {
-        if (!discoveryRead(path, materialLines)) {
-            discardModel(model);
+        if (!discoveryRead(text, materialLines)) {
+            freeModel(model);
             return nullptr;
         }
         const std::string& line = materialLines.back();
@@ -336,14 +307,14 @@ Model* loadModel(const std::string& path, std::uint32_t textureSlotBase) {
         material.textureSlot = slot > 2147483647.0 ? 2147483647 : static_cast<std::int32_t>(std::fmax(slot, -1.0));
         material.textured = 0xFF;
         if (m > 0) model->materials[m - 1].lastFace = counters.facesStored - 1;
-        if (!collectionRead(*model, path, line, counters)) {
-            discardModel(model);
+        if (!collectionRead(*model, text, line, counters)) {
+            freeModel(model);
             return nullptr;
         }
     }
     model->materials[model->materialCount - 1].lastFace = counters.facesStored - 1;
     if (counters.facesStored != model->faceCount) {
-        discardModel(model);
+        freeModel(model);
         return nullptr;
     }
 
@@ -421,4 +392,13 @@ Vector3 triangleNormal(const Vector3& p1, const Vector3& p2, const Vector3& p3) 
     Vector3 normal = crossProduct(edge1, edge2);
     normalizeVector(normal);
     return normal;
+}
+
+void freeModel(Model* model) {
+    if (!model) return;
+    delete[] model->faces;
+    delete[] model->positions;
+    delete[] model->normals;
+    delete[] model->materials;
+    delete model;
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // A point or a direction in scene units, y up.
 struct Vector3 {
@@ -45,13 +46,15 @@ struct Model {
 };
 
 // Set-up
-// Reads the model file at path. Returns null when the file cannot be opened
-// or breaks the format's rules (a missing, repeated or wrong count, a vertex
+// Reads the whole model file at path and parses it (parseModel). Returns
+// null when the file cannot be read or breaks the format's rules (a missing, repeated or wrong count, a vertex
 // before its count, a face index outside the vertices, a face with fewer than
 // three corners or without exactly three texture lines ahead of it, a count
 // keyword past the 127th character, a material line over 75 characters); the
 // caller stops start-up then. Touches no GL state.
 Model* loadModel(const std::string& path, std::uint32_t textureSlotBase);
+// The same from the file's bytes in memory.
+Model* parseModel(std::string_view text, std::uint32_t textureSlotBase);
 
 // Derived geometry, run by loadModel: centres, face normals and smoothed
 // vertex normals first, then the face planes.
@@ -67,3 +70,7 @@ void normalizeVector(Vector3& v);      // the zero vector stays zero
 // stored as floats, their crossProduct, then normalizeVector. Counter-clockwise
 // corners give a normal towards the viewer, collinear corners give (0, 0, 0).
 Vector3 triangleNormal(const Vector3& p1, const Vector3& p2, const Vector3& p3);
+
+// Shutdown
+// Releases the model and its four arrays; nothing for null.
+void freeModel(Model* model);

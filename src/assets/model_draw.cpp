@@ -53,12 +53,3 @@ void drawModelGeometry(const Model& model) {
         sendFaces(model, model.materials[m].firstFace, model.materials[m].lastFace);
     glEnd();
 }
-
-void freeModel(Model* model) {
-    if (!model) return;
-    delete[] model->faces;
-    delete[] model->positions;
-    delete[] model->normals;
-    delete[] model->materials;
-    delete model;
-}

@@ -1,5 +1,5 @@
 // Immediate-mode drawing of a loaded model, with its materials or as bare
-// triangles, and its release.
+// triangles.
 #pragma once
 
 #include "assets/model.h"
@@ -13,6 +13,3 @@ void drawModel(const Model& model, const TextureSlots& textureSlots);
 // All triangles in one batch, with texture coordinates and normals but no
 // other state change.
 void drawModelGeometry(const Model& model);
-
-// Shutdown
-void freeModel(Model* model);

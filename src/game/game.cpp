@@ -2,13 +2,11 @@
 
 #include <GL/gl.h>
 #include <GLFW/glfw3.h>
-#include <malloc.h>
-
-#include <cstdio>
 
 #include "assets/model_draw.h"
 #include "game/picking.h"
 #include "game/rules.h"
+#include "platform/platform.h"
 #include "render/font.h"
 #include "render/score_texture.h"
 
@@ -19,20 +17,13 @@ constexpr std::uint32_t modelTextureSlotBases[4] = {0, 2, 4, 4};
 
 void failStartUp(const char* message) {
     glfwTerminate();
-    std::printf("%s\n", message);
-    std::fflush(stdout);
+    printConsoleLine(message);
 }
 
 }  // namespace
 
 bool startUp(Game& game) {
-    // The software renderer frees and takes again large blocks of memory for
-    // every batch of drawing. By default the C library gives the top of the
-    // heap back to the system each time, so every frame paid for fresh pages
-    // (page faults and zeroing cost more CPU than drawing the tubes). Freed
-    // memory is now kept for reuse, and big blocks come from the heap too.
-    mallopt(M_MMAP_THRESHOLD, 64 << 20);
-    mallopt(M_TRIM_THRESHOLD, 256 << 20);
+    tuneAllocator();
     game.window = setUpWindow(game.view, game.frameTarget);
     if (!game.window) return false;
     setUpLight(game.light);

@@ -3,25 +3,15 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include <GLFW/glfw3.h>
-#include <poll.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
-
+#include "platform/platform.h"
 #include "render/frame_target.h"
 
 namespace {
 
-// GLFW 3.4's platform choice and Wayland application id. The game is also
-// built against GLFW 3.3, whose header lacks them and whose library takes
-// them as unknown hints (an error nobody reports), so they are spelt out.
-constexpr int platformHint = 0x00050003;      // GLFW_PLATFORM
-constexpr int x11Platform = 0x00060004;       // GLFW_PLATFORM_X11
-constexpr int waylandPlatform = 0x00060003;   // GLFW_PLATFORM_WAYLAND
-constexpr int libdecorHint = 0x00053001;      // GLFW_WAYLAND_LIBDECOR
-constexpr int withoutLibdecor = 0x00038002;   // GLFW_WAYLAND_DISABLE_LIBDECOR
+// GLFW 3.4's Wayland application id. The game is also built against GLFW
+// 3.3, whose header lacks it and whose library takes it as an unknown hint
+// (an error nobody reports), so it is spelt out.
 constexpr int waylandAppIdHint = 0x00026001;  // GLFW_WAYLAND_APP_ID
 
 // The name the desktop shows for the window, and the X11 class and Wayland
@@ -32,46 +22,8 @@ constexpr const char* windowClass = "Tubechain";
 constexpr const char* windowInstance = "tubechain";
 constexpr const char* applicationId = "invalid.tubechain.Tubechain";
 
-// GLFW 3.4 has X11 and Wayland in one library and tries Wayland first; 3.3
-// has X11 only. The game starts on X11 whenever there is an X display, on a
-// Wayland desktop through Xwayland, so that it behaves the same on both
-// versions; native Wayland is the way out when no X display can be had.
-bool startLibrary() {
-    int major = 0, minor = 0, revision = 0;
-    glfwGetVersion(&major, &minor, &revision);
-    if (major == 3 && minor < 4) return glfwInit();
-    glfwInitHint(platformHint, x11Platform);
-    if (glfwInit()) return true;
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    if (!wayland || !*wayland) return false;
-    // A full-screen window has no decorations to draw, and the library that
-    // draws them prints its own notes on the console.
-    glfwInitHint(platformHint, waylandPlatform);
-    glfwInitHint(libdecorHint, withoutLibdecor);
-    // GLFW 3.4 crashes starting on a compositor without a seat (no pointer,
-    // no keyboard): a child process tries first, so that the game never does.
-    std::fflush(stdout);
-    const pid_t trial = fork();
-    if (trial < 0) return false;
-    if (trial == 0) _exit(glfwInit() ? 0 : 1);
-    int status = 0;
-    if (waitpid(trial, &status, 0) != trial || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return false;
-    return glfwInit();
-}
-
-// After the library fails to start, the message stays up for a second, or
-// until a key is waiting on the console.
-void pauseForConsole() {
-    for (int waited = 0; waited < 1000; waited += 50) {
-        pollfd console = {STDIN_FILENO, POLLIN, 0};
-        if (isatty(STDIN_FILENO) && poll(&console, 1, 0) > 0) return;
-        usleep(50 * 1000);
-    }
-}
-
 GLFWwindow* failToOpenWindow() {
-    std::printf("Failed to open window!\n");
-    std::fflush(stdout);
+    printConsoleLine("Failed to open window!");
     glfwTerminate();
     return nullptr;
 }
@@ -104,9 +56,8 @@ GLFWwindow* setUpWindow(ViewSettings& view, FrameTarget& target) {
     view.stencilBits = 8;
     view.fullScreen = true;
 
-    if (!startLibrary()) {
-        std::printf("Failed to initialize GLFW!\n");
-        std::fflush(stdout);
+    if (!startWindowLibrary()) {
+        printConsoleLine("Failed to initialize GLFW!");
         pauseForConsole();
         return nullptr;
     }
