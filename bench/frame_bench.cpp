@@ -27,8 +27,7 @@
 #include <thread>
 #include <vector>
 
-#include "game/game.h"
-#include "game/pacer.h"
+#include "app/frame.h"
 #include "game/rules.h"
 
 namespace {
@@ -44,9 +43,14 @@ double stamp() {
     return secondsSince(processStart) * 1000.0;
 }
 
-// The stages of a frame, in the order the frame runs them.
+// The columns of the stage-by-stage times, each a run of the frame's own
+// stages: its input and the score pass; the pointer and picking; the rules
+// and their sounds; the scene; the show step; the pointer hold, the swap and
+// the window's events.
 enum Stage { scoreStage, pickStage, rulesStage, sceneStage, showStage, swapStage, stageCount };
 const char* const stageNames[stageCount] = {"score", "pick", "rules", "scene", "show", "swap"};
+constexpr FrameStage stageEnds[stageCount] = {FrameStage::pointer, FrameStage::rules, FrameStage::scene,
+                                              FrameStage::show,    FrameStage::hold,  FrameStage::done};
 
 // Milliseconds per frame, and spent in each stage, for the frames of one
 // case; and, from the stage-by-stage run, the fragments each stage shaded
@@ -130,23 +134,24 @@ void writeFrame(GLFWwindow* window, const std::string& name) {
 // overlapping one stage's drawing with the next stage's work.
 enum class Timing { wholeFrames, stages };
 
-// The input with the window's frame buffer as it stands.
-FrameInput onWindow(const Game& game, FrameInput input) {
-    glfwGetFramebufferSize(game.window, &input.windowWidth, &input.windowHeight);
-    return input;
-}
+// The benchmark's frames take the input it gives them and are not paced.
+FramePlay play = [] {
+    FramePlay given;
+    given.fromWindow = false;
+    given.paced = false;
+    return given;
+}();
 
 void playFrame(Game& game, const FrameInput& input, bool written = false) {
-    const PointerHold hold = runFrame(game, onWindow(game, input));
+    play.given = input;
+    runFrameStages(game, play, FrameStage::input, FrameStage::swap);
     if (written && writer.folder && writer.played % 25 == 0) {
         char name[64];
         std::snprintf(name, sizeof name, "%s-%03d", writer.caseName, writer.played);
         writeFrame(game.window, name);
     }
     if (written) ++writer.played;
-    glfwSetCursorPos(game.window, hold.x, hold.y);
-    glfwSwapBuffers(game.window);
-    glfwPollEvents();
+    runFrameStages(game, play, FrameStage::swap, FrameStage::done);
 }
 
 void timedFrame(Game& game, const FrameInput& input, CaseTimes& times, Timing timing) {
@@ -156,38 +161,24 @@ void timedFrame(Game& game, const FrameInput& input, CaseTimes& times, Timing ti
         times.frame.push_back(stamp() - start);
         return;
     }
-    // Each stage between two time stamps, its fragments counted; the passed
-    // ones for the whole frame.
+    // Each column's stages between two time stamps, their fragments
+    // counted; the passed ones for the whole frame, up to the swap. Two
+    // queries of one kind cannot run at once: without the statistics the
+    // shaded count is the passed one.
     double at[stageCount + 1] = {start};
     double shaded[stageCount] = {};
-    int stage = 0;
-    const auto endStage = [&] {
-        shaded[stage] = endCount(counter.shadedTarget, counter.shadedQuery);
-        at[++stage] = stamp();
-        if (stage < stageCount) beginCount(counter.shadedTarget, counter.shadedQuery);
-    };
-    // Two queries of one kind cannot run at once: without the statistics
-    // the shaded count is the passed one.
+    double passed = -1;
     const bool ownPassedCount = counter.shadedTarget != GL_SAMPLES_PASSED;
     if (ownPassedCount) beginCount(GL_SAMPLES_PASSED, counter.passedQuery);
-    beginCount(counter.shadedTarget, counter.shadedQuery);
-    beginGameFrame(game, onWindow(game, input));
-    runScorePass(game);
-    endStage();
-    const PointerHold hold = readPointer(game, input);
-    pickHoveredTube(game);
-    endStage();
-    runRules(game, input);
-    endStage();
-    runScenePasses(game);
-    endStage();
-    showGameFrame(game);
-    endStage();
-    const double passed = ownPassedCount ? endCount(GL_SAMPLES_PASSED, counter.passedQuery) : -1;
-    glfwSetCursorPos(game.window, hold.x, hold.y);
-    glfwSwapBuffers(game.window);
-    glfwPollEvents();
-    endStage();
+    play.given = input;
+    FrameStage stage = FrameStage::input;
+    for (int column = 0; column < stageCount; ++column) {
+        beginCount(counter.shadedTarget, counter.shadedQuery);
+        stage = runFrameStages(game, play, stage, stageEnds[column]);
+        shaded[column] = endCount(counter.shadedTarget, counter.shadedQuery);
+        if (column == showStage && ownPassedCount) passed = endCount(GL_SAMPLES_PASSED, counter.passedQuery);
+        at[column + 1] = stamp();
+    }
     times.frame.push_back(at[stageCount] - start);
     double frameShaded = 0;
     for (int s = 0; s < stageCount; ++s) {
@@ -241,18 +232,19 @@ void windowPixel(const Game& game, const float point[3], int& x, int& y) {
 
 // Runs the rules alone from a click on the tube until the chain has ended;
 // returns the chain's score.
-int simulateChain(const Board& start, int tube, SoundBank& sound) {
+int simulateChain(const Board& start, int tube) {
     GameState state;
     createBoard(state.board);
     copyBoard(start, state.board);
     settleBoard(state.board);
     state.hoveredTube = tube;
-    applyInputRules(state, sound, true, false);
+    applyInputRules(state, true, false);
     for (int frame = 0; frame < 100000; ++frame) {
-        if (frame > 0) applyInputRules(state, sound, false, false);
+        state.sounds.count = 0;
+        if (frame > 0) applyInputRules(state, false, false);
         updateTubeFlags(state);
         if (frame > 0 && !state.anyTubeTurning) break;
-        startClickedTurn(state, sound);
+        startClickedTurn(state);
         advanceTurns(state);
     }
     freeBoard(state.board);
@@ -337,7 +329,7 @@ int main(int argc, char** argv) {
     // The longest chain on the start-up board.
     int chainTube = 1, chainScore = -1;
     for (int tube = 1; tube <= tubeCount; ++tube) {
-        const int score = simulateChain(startBoard, tube, game.sound);
+        const int score = simulateChain(startBoard, tube);
         if (score > chainScore) chainScore = score, chainTube = tube;
     }
 

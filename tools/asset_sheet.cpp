@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "app/frame.h"
 #include "assets/image.h"
-#include "game/game.h"
 
 namespace {
 
@@ -189,18 +189,17 @@ int main(int argc, char** argv) {
 
     // A real frame: after the start-up lightning has run out, a few tubes are
     // set flashing again and the score lines get numbers.
-    FrameInput input;
-    input.mouseX = 600;
-    input.mouseY = 300;
-    for (int frame = 0; frame < 40; ++frame) {
-        runFrame(game, input);
-        glfwSwapBuffers(game.window);
-    }
+    FramePlay play;
+    play.fromWindow = false;
+    play.paced = false;
+    play.given.mouseX = 600;
+    play.given.mouseY = 300;
+    for (int frame = 0; frame < 40; ++frame) runFrame(game, play);
     for (int tube : {97, 98, 113, 128, 129}) game.state.board[tube].lightningFrame = 12;
     game.state.score = 42;
     game.state.best = 317;
-    runFrame(game, input);  // the score pass shows the previous frame's values
-    runFrame(game, input);
+    runFrame(game, play);  // the score pass shows the previous frame's values
+    runFrameStages(game, play, FrameStage::input, FrameStage::swap);
     copyFrame(sheet, 1024, 768, 292, 200, 718, 538);
     drawLabel(sheet, font, "Stage.OBJ and the board in a game frame", 292, 746);
 

@@ -305,7 +305,6 @@ Model* parseModel(std::string_view text, std::uint32_t textureSlotBase) {
             std::nearbyint(readNumber(line.size() > 7 ? std::string_view(line).substr(7, 3) : std::string_view()) +
                            static_cast<double>(textureSlotBase));
         material.textureSlot = slot > 2147483647.0 ? 2147483647 : static_cast<std::int32_t>(std::fmax(slot, -1.0));
-        material.textured = 0xFF;
         if (m > 0) model->materials[m - 1].lastFace = counters.facesStored - 1;
         if (!collectionRead(*model, text, line, counters)) {
             freeModel(model);

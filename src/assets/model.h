@@ -25,7 +25,6 @@ struct Material {
     std::int32_t firstFace = 0;    // index of the material's first face
     std::int32_t lastFace = -1;    // index of its last face, inclusive (firstFace - 1 when it has none)
     std::int32_t textureSlot = 0;  // texture slot bound while drawing; only 1..6 hold a texture
-    std::uint8_t textured = 0;     // flag byte: bind the slot's texture
     float colour[4] = {};          // RGBA for glColor4fv
     float ambient[4] = {};         // RGBA
     float diffuse[4] = {};         // RGBA

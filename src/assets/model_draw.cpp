@@ -33,12 +33,10 @@ void drawModel(const Model& model, const TextureSlots& textureSlots) {
         glColor4fv(material.colour);
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        if (material.textured) {
-            glEnable(GL_TEXTURE_2D);
-            // A slot that holds no texture binds none.
-            const bool loadedSlot = material.textureSlot >= 1 && material.textureSlot <= textureSlotCount;
-            glBindTexture(GL_TEXTURE_2D, loadedSlot ? textureSlots[material.textureSlot] : 0);
-        }
+        glEnable(GL_TEXTURE_2D);
+        // A slot that holds no texture binds none.
+        const bool loadedSlot = material.textureSlot >= 1 && material.textureSlot <= textureSlotCount;
+        glBindTexture(GL_TEXTURE_2D, loadedSlot ? textureSlots[material.textureSlot] : 0);
         glBegin(GL_TRIANGLES);
         sendFaces(model, material.firstFace, material.lastFace);
         glEnd();

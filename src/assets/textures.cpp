@@ -4,7 +4,6 @@
 #include <GL/glu.h>
 
 #include "assets/image.h"
-#include "render/window.h"
 
 namespace {
 
@@ -32,6 +31,13 @@ GLenum pixelFormat(int channels) {
 }
 
 }  // namespace
+
+void setImageTextureParameters() {
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
+}
 
 bool loadTextureImage(const char* path) {
     Image image;

@@ -30,5 +30,9 @@ bool loadTextures(TextureSlots& textureSlots);
 // its mipmaps and the slot textures' filtering; false when it cannot be read.
 bool loadTextureImage(const char* path);
 
+// Gives the bound texture the wrap and filters of the game's images:
+// repeat, linear magnification, mipmapped linear minification.
+void setImageTextureParameters();
+
 // Shutdown
 void deleteTextures(TextureSlots& textureSlots);

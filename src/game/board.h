@@ -11,6 +11,8 @@ using Flag = std::uint8_t;
 inline constexpr Flag flagTrue = 0xFF;
 
 inline constexpr int boardSide = 15;
+// A lightning runs through the frames 1..34 of its animation, then stops at 0.
+inline constexpr int lightningLength = 35;
 inline constexpr int tubeCount = boardSide * boardSide;  // tubes are numbered 1..225
 
 // One board piece.
@@ -18,14 +20,18 @@ struct Tube {
     float position[3] = {0, 0, 0};  // centre, scene units, y up; whole numbers
     float targetAngle = 0;          // degrees, whole number 0..355: where the turn ends
     std::int32_t angleX = 0;        // whole degrees about x, always 0
-    std::int32_t angleY =
-        0;  // whole degrees about y, 0..355 (multiple of 5); positive turns counter-clockwise seen from above
+    // Whole degrees about y, 0..355 (a multiple of 5); positive turns
+    // counter-clockwise seen from above.
+    std::int32_t angleY = 0;
     std::int32_t angleZ = 0;         // whole degrees about z, always 0
     Flag turning = 0;                // turns 5 degrees per frame
     Flag activated = 0;              // activated by a neighbour, turns from the next flag update
     Flag cameToRest = 0;             // reached its target this frame
     std::int8_t lightningFrame = 0;  // frames 0..34 of the lightning animation, 0 when none runs
     std::int32_t sparkFrame = 0;     // lightningFrame at which the tube's electricity sounds
+    // What this frame's lightning step left for drawing.
+    Flag lightningShown = 0;             // the overlay is drawn this frame, at the stepped lightningFrame
+    double lightningJitter[2] = {0, 0};  // the step's two draws in [0, 1): the image's turn and its jump
 };
 
 // The tubes, indexed 1..225 (entry 0 is never used); each record is allocated

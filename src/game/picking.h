@@ -6,7 +6,7 @@
 
 #include "assets/model.h"
 #include "game/board.h"
-#include "render/window.h"
+#include "game/view.h"
 
 // Per frame
 // The tube under the pointer (window pixels, y down, as read), 1..225, or 0.

@@ -2,17 +2,25 @@
 
 #include <cmath>
 
-#include "render/window.h"
+#include "game/view.h"
 
 namespace {
 
 // The camera's eye, where the shuffle's voice is heard.
 constexpr float eyePosition[3] = {camera.eye[0], camera.eye[1], camera.eye[2]};
 
-// A turn moves 5 degrees per frame; a lightning runs through frames 1..34.
+// A turn moves 5 degrees per frame.
 constexpr std::int32_t turnStep = 5;
-constexpr int lightningLength = 35;
 constexpr std::int32_t chainSoundActivations = 8;
+
+// Appends a sound for the frame to play. Within one frame nothing is heard
+// twice but sparks of different tubes, so runRules never fills the list.
+void askFor(GameState& state, Voice voice, const float position[3]) {
+    if (state.sounds.count == largestSoundEventCount) return;
+    SoundEvent& event = state.sounds.events[state.sounds.count++];
+    event.voice = voice;
+    for (int axis = 0; axis < 3; ++axis) event.position[axis] = position[axis];
+}
 
 // Open sides of an elbow at each quarter, in scene axes (+z towards the camera).
 bool opensMinusX(std::int32_t q) { return q == 0 || q == 3; }
@@ -61,7 +69,7 @@ bool tubesConnect(const Tube& a, const Tube& b) {
     return false;
 }
 
-void applyInputRules(GameState& state, SoundBank& sound, bool leftButton, bool rightButton) {
+void applyInputRules(GameState& state, bool leftButton, bool rightButton) {
     // Left button: names the tube under the pointer; an accepted click banks
     // the score. hoveredTube is 0 whenever the board was busy, as picking did not run.
     state.clickedTube = 0;
@@ -76,14 +84,14 @@ void applyInputRules(GameState& state, SoundBank& sound, bool leftButton, bool r
     // Right button: shuffles an idle board wherever the pointer is.
     if (rightButton && !state.anyTubeTurning && !state.anyLightning) {
         shuffleBoard(state.board);
-        playVoiceAt(sound, activateVoice, eyePosition);
+        askFor(state, Voice::activate, eyePosition);
     }
 
     // Hover sound: the pointer came onto another tube.
     if (state.hoveredTube != state.previousHoveredTube) {
         state.previousHoveredTube = state.hoveredTube;
         if (state.hoveredTube != 0 && !state.anyTubeTurning) {
-            playVoiceAt(sound, clickVoice, state.board[state.hoveredTube].position);
+            askFor(state, Voice::click, state.board[state.hoveredTube].position);
         }
     }
 }
@@ -108,13 +116,13 @@ void updateTubeFlags(GameState& state) {
     }
 }
 
-void startClickedTurn(GameState& state, SoundBank& sound) {
+void startClickedTurn(GameState& state) {
     if (state.clickedTube == 0) return;
     if (state.anyTubeTurning) return;
     Tube& tube = state.board[state.clickedTube];
     tube.turning = flagTrue;
     tube.targetAngle = static_cast<float>((tube.angleY + 90) % 360);
-    playVoiceAt(sound, turnVoice, tube.position);
+    askFor(state, Voice::turn, tube.position);
     tube.lightningFrame = 1;
 }
 
@@ -137,16 +145,31 @@ void advanceTurns(GameState& state) {
     }
 }
 
-void playChainSound(const GameState& state, SoundBank& sound) {
-    if (state.activationsThisFrame >= chainSoundActivations) playCervoVoice(sound);
+void askForChainSound(GameState& state) {
+    if (state.activationsThisFrame >= chainSoundActivations) askFor(state, Voice::cervo, eyePosition);
 }
 
-bool advanceLightning(Tube& tube) {
-    if (tube.lightningFrame == 0) return false;
-    tube.lightningFrame = static_cast<std::int8_t>((tube.lightningFrame + 1) % lightningLength);
-    return true;
+void stepLightning(GameState& state) {
+    for (int i = 1; i <= tubeCount; ++i) {
+        Tube& tube = state.board[i];
+        tube.lightningShown = tube.lightningFrame != 0 ? flagTrue : 0;
+        if (!tube.lightningShown) continue;
+        tube.lightningFrame = static_cast<std::int8_t>((tube.lightningFrame + 1) % lightningLength);
+        // The image turns and jumps anew in every frame: two draws, in this order.
+        tube.lightningJitter[0] = randomUnit();
+        tube.lightningJitter[1] = randomUnit();
+        if (tube.lightningFrame == tube.sparkFrame) askFor(state, Voice::electricityPair, tube.position);
+    }
 }
 
-void sparkLightning(const Tube& tube, SoundBank& sound) {
-    if (tube.lightningFrame == tube.sparkFrame) playNextElectricityPair(sound, tube.position);
+bool pickingAllowed(const GameState& state) { return !state.anyTubeTurning && !state.anyLightning; }
+
+void runRules(GameState& state, bool leftButton, bool rightButton) {
+    state.sounds.count = 0;
+    applyInputRules(state, leftButton, rightButton);
+    updateTubeFlags(state);
+    startClickedTurn(state);
+    advanceTurns(state);
+    askForChainSound(state);
+    stepLightning(state);
 }

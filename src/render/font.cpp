@@ -5,7 +5,7 @@
 #include <vector>
 
 void buildFontLists(std::uint32_t fontListBase) {
-    for (std::uint32_t glyph = 0; glyph < 256; ++glyph) {
+    for (std::uint32_t glyph = 0; glyph < glyphCount; ++glyph) {
         // Row 0 of the grid is the top of the picture, where t = 1.
         const float s0 = static_cast<float>(glyph % 16) / 16.0f;
         const float d = static_cast<float>(glyph / 16) / 16.0f;
@@ -47,21 +47,11 @@ void popTextSpace() {
     glPopMatrix();
 }
 
-void printText(std::int32_t x, std::int32_t y, std::string_view text, std::int32_t charSet, float textScale,
-               std::uint32_t fontListBase, const TextureSlots& textureSlots) {
-    if (charSet > 1) charSet = 1;
-    // Space is the first glyph of a set; codes below 32 wrap round to
-    // 224..255. A character whose glyph would lie outside the 256 glyph lists
-    // (codes below 32 or above 159 in set 1, and most in a negative set) is left
-    // out: the list of that number may belong to something else.
-    const std::int64_t setStart = 128 * static_cast<std::int64_t>(charSet);
-    std::vector<std::uint8_t> offsets;
-    offsets.reserve(text.size());
-    for (const char c : text) {
-        const std::uint8_t offset = static_cast<std::uint8_t>(static_cast<unsigned char>(c) - 32u);
-        const std::int64_t glyph = setStart + offset;
-        if (glyph >= 0 && glyph <= 255) offsets.push_back(offset);
-    }
+void printText(std::int32_t x, std::int32_t y, std::string_view text, std::uint32_t fontListBase,
+               const TextureSlots& textureSlots) {
+    std::vector<std::uint8_t> glyphs;
+    glyphs.reserve(text.size());
+    for (const char c : text) glyphs.push_back(static_cast<std::uint8_t>(static_cast<unsigned char>(c) - 32u));
 
     glPolygonMode(GL_FRONT, GL_FILL);
     glEnable(GL_BLEND);
@@ -73,10 +63,9 @@ void printText(std::int32_t x, std::int32_t y, std::string_view text, std::int32
 
     pushTextSpace();
     glTranslated(x, y, 0);
-    glScalef(textScale, textScale, textScale);
 
-    glListBase(static_cast<GLuint>(static_cast<std::int64_t>(fontListBase) + setStart));
-    if (!offsets.empty()) glCallLists(static_cast<GLsizei>(offsets.size()), GL_UNSIGNED_BYTE, offsets.data());
+    glListBase(fontListBase);
+    if (!glyphs.empty()) glCallLists(static_cast<GLsizei>(glyphs.size()), GL_UNSIGNED_BYTE, glyphs.data());
 
     popTextSpace();
 

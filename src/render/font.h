@@ -7,8 +7,11 @@
 
 #include "assets/textures.h"
 
+// One display list for each glyph of the font picture's 16 x 16 grid.
+inline constexpr int glyphCount = 256;
+
 // Set-up
-// Compiles glyph g = 0..255 into list fontListBase + g: a 16 x 16 unit quad
+// Compiles glyph g = 0..glyphCount - 1 into list fontListBase + g: a 16 x 16 unit quad
 // of its grid cell, then a pen move of 16 units to the right.
 void buildFontLists(std::uint32_t fontListBase);
 
@@ -20,8 +23,9 @@ void pushTextSpace();
 void popTextSpace();
 
 // Draws text with its first glyph's lower-left corner at (x, y) of the
-// 256 x 256 text space (origin bottom left, y up), in the current colour.
-// charSet 0 holds glyphs 0..127, set 1 glyphs 128..255; space is the first
-// glyph of a set. Leaves depth test and lighting on, texturing and blending off.
-void printText(std::int32_t x, std::int32_t y, std::string_view text, std::int32_t charSet, float textScale,
-               std::uint32_t fontListBase, const TextureSlots& textureSlots);
+// 256 x 256 text space (origin bottom left, y up), in the current colour,
+// one 16-unit cell a character. A character's glyph is its code less 32 (the
+// font picture starts at the space); codes below 32 wrap round to the last
+// glyphs. Leaves depth test and lighting on, texturing and blending off.
+void printText(std::int32_t x, std::int32_t y, std::string_view text, std::uint32_t fontListBase,
+               const TextureSlots& textureSlots);

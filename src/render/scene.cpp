@@ -4,7 +4,6 @@
 #include <GL/glu.h>
 
 #include "assets/model_draw.h"
-#include "game/rules.h"
 #include "render/shadow_matrix.h"
 
 namespace {
@@ -24,7 +23,7 @@ bool isPlainWhite(const Model& model, const TextureSlots& textureSlots) {
     for (std::int32_t m = 0; m < model.materialCount; ++m) {
         const Material& material = model.materials[m];
         const bool loadedSlot = material.textureSlot >= 1 && material.textureSlot <= textureSlotCount;
-        if (material.textured && loadedSlot && textureSlots[material.textureSlot] != 0) return false;
+        if (loadedSlot && textureSlots[material.textureSlot] != 0) return false;
         for (const float channel : material.colour) {
             if (channel != 1.0f) return false;
         }
@@ -176,27 +175,24 @@ void drawShadows(const Board& board, const SceneLists& lists, const Model& stage
     glEnable(GL_TEXTURE_2D);
 }
 
-void drawTubes(GameState& state, SoundBank& sound, const SceneLists& lists) {
+void drawTubes(const GameState& state, const SceneLists& lists) {
     for (int i = 1; i <= tubeCount; ++i) {
-        Tube& tube = state.board[i];
+        const Tube& tube = state.board[i];
         glPushMatrix();
         placeTube(tube);
         glCallList(lists.tubeList);
 
-        if (advanceLightning(tube)) {
+        if (tube.lightningShown) {
             // The image turns by up to 45 degrees and jumps by up to 0.2
             // along t in every frame while it climbs steadily up the tube.
-            const double r1 = randomUnit();
-            const double r2 = randomUnit();
             glMatrixMode(GL_TEXTURE);
             glLoadIdentity();
             glPushMatrix();
-            glRotatef(static_cast<float>(45.0 * r1), 0, 0, 1);
-            glTranslatef(0, static_cast<float>(0.2 * r2 + tube.lightningFrame / 25.0), 0);
+            glRotatef(static_cast<float>(45.0 * tube.lightningJitter[0]), 0, 0, 1);
+            glTranslatef(0, static_cast<float>(0.2 * tube.lightningJitter[1] + tube.lightningFrame / 25.0), 0);
             glCallList(lists.lightningList);
             glPopMatrix();
             glMatrixMode(GL_MODELVIEW);
-            sparkLightning(tube, sound);
         }
 
         if (state.hoveredTube == i) {
@@ -208,7 +204,7 @@ void drawTubes(GameState& state, SoundBank& sound, const SceneLists& lists) {
     }
 }
 
-void renderScene(GameState& state, SoundBank& sound, const SceneLists& lists, const Models& models,
+void renderScene(const GameState& state, const SceneLists& lists, const Models& models,
                  const TextureSlots& textureSlots, std::uint32_t scoreTexture, const ViewSettings& view,
                  const Light& light) {
     const Model& stageModel = *models[stageModelEntry];
@@ -219,7 +215,7 @@ void renderScene(GameState& state, SoundBank& sound, const SceneLists& lists, co
     // renderer's threads while this thread sends the shadows and the tubes.
     glFlush();
     drawShadows(state.board, lists, stageModel, light);
-    drawTubes(state, sound, lists);
+    drawTubes(state, lists);
 }
 
 void deleteSceneLists(const SceneLists& lists) { glDeleteLists(lists.tubeList, 4); }

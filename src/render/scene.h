@@ -9,8 +9,7 @@
 #include "assets/model.h"
 #include "assets/textures.h"
 #include "game/game_state.h"
-#include "render/window.h"
-#include "sound/sound_bank.h"
+#include "game/view.h"
 
 // Four consecutive display lists from one glGenLists(4).
 struct SceneLists {
@@ -30,9 +29,9 @@ inline constexpr int stageModelEntry = 3;
 SceneLists buildSceneLists(const Models& models, const TextureSlots& textureSlots);
 
 // Per frame
-// Passes 2 to 6, one after the other. Steps every running lightning as its
-// tube is drawn, which may sound the tube's electricity.
-void renderScene(GameState& state, SoundBank& sound, const SceneLists& lists, const Models& models,
+// Passes 2 to 6, one after the other, showing the state as the frame's
+// rules left it.
+void renderScene(const GameState& state, const SceneLists& lists, const Models& models,
                  const TextureSlots& textureSlots, std::uint32_t scoreTexture, const ViewSettings& view,
                  const Light& light);
 
@@ -45,9 +44,9 @@ void drawStageWithScore(const Model& stageModel, const TextureSlots& textureSlot
 // Pass 5: every tube flattened onto the floor (face 0 of the stage) along the
 // light's rays, only on the stage and darkening each pixel once.
 void drawShadows(const Board& board, const SceneLists& lists, const Model& stageModel, const Light& light);
-// Pass 6: the tubes 1..225, each with its lightning while one runs, and the
-// outline of the hovered tube.
-void drawTubes(GameState& state, SoundBank& sound, const SceneLists& lists);
+// Pass 6: the tubes 1..225, each with the lightning its step showed this
+// frame, and the outline of the hovered tube.
+void drawTubes(const GameState& state, const SceneLists& lists);
 
 // Shutdown
 void deleteSceneLists(const SceneLists& lists);

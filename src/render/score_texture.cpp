@@ -12,8 +12,9 @@ std::uint32_t createScoreTexture() {
     glGenTextures(1, &scoreTexture);
     glBindTexture(GL_TEXTURE_2D, scoreTexture);
     {
-        const std::vector<std::uint8_t> zeros(256 * 256 * 4, 0);
-        glTexImage2D(GL_TEXTURE_2D, 0, 4, 256, 256, 0, GL_RGBA, GL_UNSIGNED_BYTE, zeros.data());
+        const std::vector<std::uint8_t> zeros(scoreTextureSize * scoreTextureSize * 4, 0);
+        glTexImage2D(GL_TEXTURE_2D, 0, 4, scoreTextureSize, scoreTextureSize, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     zeros.data());
     }
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
@@ -23,7 +24,7 @@ std::uint32_t createScoreTexture() {
 void renderScoreTexture(std::int32_t score, std::int32_t best, std::uint32_t scoreTexture, std::uint32_t fontListBase,
                         const TextureSlots& textureSlots, const ViewSettings& view) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-    glViewport(0, 0, 256, 256);
+    glViewport(0, 0, scoreTextureSize, scoreTextureSize);
     glDisable(GL_DEPTH_TEST);
 
     // One unit is one pixel of the lower-left corner of the back buffer.
@@ -51,13 +52,13 @@ void renderScoreTexture(std::int32_t score, std::int32_t best, std::uint32_t sco
     // on Debian 13 would not install there.
     char line[32];
     std::snprintf(line, sizeof line, "Score %d", static_cast<int>(score));
-    printText(0, 235, line, 0, 1.0f, fontListBase, textureSlots);
+    printText(0, 235, line, fontListBase, textureSlots);
     std::snprintf(line, sizeof line, "Best %d", static_cast<int>(best));
-    printText(0, 215, line, 0, 1.0f, fontListBase, textureSlots);
+    printText(0, 215, line, fontListBase, textureSlots);
 
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, scoreTexture);
-    glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 0, 0, 256, 256, 0);
+    glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 0, 0, scoreTextureSize, scoreTextureSize, 0);
 
     popTextSpace();
 
@@ -91,6 +92,11 @@ bool updateScoreTexture(ScoreText& shown, std::int32_t score, std::int32_t best,
     glMatrixMode(GL_MODELVIEW);
     glEnable(GL_DEPTH_TEST);
     return false;
+}
+
+void deleteScoreTexture(std::uint32_t scoreTexture) {
+    const GLuint name = scoreTexture;
+    glDeleteTextures(1, &name);
 }
 
 void drawCursor(std::int32_t mouseX, std::int32_t mouseY, const TextureSlots& textureSlots, const ViewSettings& view) {

@@ -5,7 +5,11 @@
 #include <cstdint>
 
 #include "assets/textures.h"
-#include "render/window.h"
+#include "game/view.h"
+
+// The score texture's side, pixels: the lower-left corner of the frame that
+// the score pass draws into, and the font's text space.
+inline constexpr int scoreTextureSize = 256;
 
 // The text the score texture holds, so that it is drawn again only when the
 // text changes.
@@ -35,3 +39,6 @@ bool updateScoreTexture(ScoreText& shown, std::int32_t score, std::int32_t best,
 // Last pass of a frame: the cursor image with its top-left corner on the
 // pointer (window pixels, y down, as read), growing towards the bottom.
 void drawCursor(std::int32_t mouseX, std::int32_t mouseY, const TextureSlots& textureSlots, const ViewSettings& view);
+
+// Shutdown
+void deleteScoreTexture(std::uint32_t scoreTexture);

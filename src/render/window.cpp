@@ -4,6 +4,7 @@
 #include <GL/glu.h>
 #include <GLFW/glfw3.h>
 
+#include "assets/textures.h"
 #include "platform/platform.h"
 #include "render/frame_target.h"
 
@@ -49,12 +50,11 @@ bool framebufferMeetsRequest(const ViewSettings& view, const FramebufferGot& got
 }
 
 GLFWwindow* setUpWindow(ViewSettings& view, FrameTarget& target) {
-    view.width = 1024;
-    view.height = 768;
-    view.redBits = view.greenBits = view.blueBits = view.alphaBits = 8;
+    view.width = frameWidth;
+    view.height = frameHeight;
+    view.alphaBits = 8;
     view.depthBits = 24;
     view.stencilBits = 8;
-    view.fullScreen = true;
 
     if (!startWindowLibrary()) {
         printConsoleLine("Failed to initialize GLFW!");
@@ -123,13 +123,6 @@ GLFWwindow* setUpWindow(ViewSettings& view, FrameTarget& target) {
     setImageTextureParameters();
     glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     return window;
-}
-
-void setImageTextureParameters() {
-    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
 }
 
 void setUpLight(Light& light) {

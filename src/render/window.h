@@ -1,41 +1,13 @@
 // The full-screen window with its GL context, the GL state that holds for the
-// whole run, the fixed camera and the one light of the scene.
+// whole run, and the one light of the scene.
 #pragma once
 
 #include <cstdint>
 
+#include "game/view.h"
+
 struct GLFWwindow;
 struct FrameTarget;
-
-// The game's frame, the bits its passes need, and the projection.
-struct ViewSettings {
-    std::int32_t width = 0;   // frame pixels: 1024 on every screen
-    std::int32_t height = 0;  // frame pixels: 768
-    std::int32_t redBits = 0, greenBits = 0, blueBits = 0, alphaBits = 0;
-    std::int32_t depthBits = 0;
-    std::int32_t stencilBits = 0;  // the stage and shadow passes need a stencil buffer
-    bool fullScreen = false;
-    float fov = 0;     // vertical, degrees
-    float aspect = 0;  // width / height
-    float near = 0;    // scene units
-    float far = 0;     // scene units
-};
-
-// The fixed camera, in scene units, y up.
-struct Camera {
-    float eye[3];
-    float centre[3];
-    float up[3];
-};
-inline constexpr Camera camera = {{0, 14, 5}, {0, -3, -10}, {0, 1, 0}};
-
-// The point light GL_LIGHT0.
-struct Light {
-    float position[4];  // scene units, w = 1 for a point light
-    float ambient[4];   // RGBA
-    float diffuse[4];   // RGBA
-    float specular[4];  // RGBA
-};
 
 // What a window's frame buffer has. GLFW takes the bits asked for as a
 // wish and may give fewer without an error; a compositor may give the
@@ -67,7 +39,3 @@ bool framebufferMeetsRequest(const ViewSettings& view, const FramebufferGot& got
 
 // Fills the light and hands it to GL_LIGHT0; lighting is on afterwards.
 void setUpLight(Light& light);
-
-// Gives the bound texture the wrap and filters of the game's images:
-// repeat, linear magnification, mipmapped linear minification.
-void setImageTextureParameters();

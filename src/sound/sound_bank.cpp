@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-#include "render/window.h"
+#include "game/view.h"
 
 namespace {
 
@@ -160,6 +160,29 @@ void playCervoVoice(SoundBank& bank) {
     if (bank.cervoPan > 1.0f) bank.cervoPan = -1.0f;
     alSource3f(bank.sources[cervoVoice], AL_POSITION, camera.eye[0] + bank.cervoPan, camera.eye[1], camera.eye[2]);
     alSourcePlay(bank.sources[cervoVoice]);
+}
+
+void playSoundEvents(SoundBank& bank, const SoundEvents& sounds) {
+    for (int k = 0; k < sounds.count; ++k) {
+        const SoundEvent& event = sounds.events[k];
+        switch (event.voice) {
+            case Voice::click:
+                playVoiceAt(bank, clickVoice, event.position);
+                break;
+            case Voice::turn:
+                playVoiceAt(bank, turnVoice, event.position);
+                break;
+            case Voice::activate:
+                playVoiceAt(bank, activateVoice, event.position);
+                break;
+            case Voice::cervo:
+                playCervoVoice(bank);
+                break;
+            case Voice::electricityPair:
+                playNextElectricityPair(bank, event.position);
+                break;
+        }
+    }
 }
 
 void releaseSoundBank(SoundBank& bank) {

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "game/game_state.h"
+
 inline constexpr int lastSoundSlot = 13;
 inline constexpr int soundSlotCount = lastSoundSlot + 1;
 inline constexpr int electricityPairCount = 5;  // also the distance between the two slots of a pair
@@ -47,6 +49,10 @@ void playVoiceAt(const SoundBank& bank, int slot, const float position[3]);
 void playNextElectricityPair(SoundBank& bank, const float position[3]);
 // Plays the Cervo voice one unit right of the eye, then left, then at it, ...
 void playCervoVoice(SoundBank& bank);
+// Plays what the frame's rules asked for, in their order: the click, turn
+// and activate voices at their positions, the cervo voice beside the
+// listener, the next electricity pair at its tube.
+void playSoundEvents(SoundBank& bank, const SoundEvents& sounds);
 
 // Shutdown
 // Deletes the 14 sources, then the 14 buffers, closes the device and frees

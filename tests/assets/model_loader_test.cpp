@@ -73,7 +73,6 @@ TEST(ModelLoader, ReadsTheUnitTriangleWithItsDerivedGeometryAndMaterialValues) {
     EXPECT_EQ(material.firstFace, 0);
     EXPECT_EQ(material.lastFace, 0);
     EXPECT_EQ(material.textureSlot, 2);
-    EXPECT_EQ(material.textured, 0xFF);
     for (int channel = 0; channel < 4; ++channel) {
         EXPECT_EQ(material.colour[channel], 1.0f);
         EXPECT_EQ(material.ambient[channel], 0.5f);
@@ -269,7 +268,6 @@ void expectSameModel(const Model& a, const Model& b) {
         EXPECT_EQ(x.firstFace, y.firstFace);
         EXPECT_EQ(x.lastFace, y.lastFace);
         EXPECT_EQ(x.textureSlot, y.textureSlot);
-        EXPECT_EQ(x.textured, y.textured);
         EXPECT_EQ(0, std::memcmp(x.colour, y.colour, sizeof x.colour));
         EXPECT_EQ(x.shininess, y.shininess);
     }

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "game/game.h"
+#include "app/frame.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <vector>
 
-#include "game/game.h"
+#include "app/frame.h"
 #include "game/rules.h"
 #include "support/test_support.h"
 #include "support/tube_pointer.h"
@@ -40,7 +40,7 @@ TEST(Frame, TheFirstFramePicksAndTakesAClickAlthoughTheStartUpLightningRuns) {
 
     FrameInput input = pointerOver(game, tube);
     input.leftButton = true;
-    runFrame(game, input);
+    playFrame(game, input);
     EXPECT_EQ(state.hoveredTube, tube);
     EXPECT_EQ(state.board[tube].turning, flagTrue);
     EXPECT_EQ(state.board[tube].angleY, angle + 5);
@@ -50,7 +50,7 @@ TEST(Frame, TheFirstFramePicksAndTakesAClickAlthoughTheStartUpLightningRuns) {
     EXPECT_EQ(state.anyLightning, flagTrue);
 
     // From the second frame on picking waits for every lightning to end.
-    runFrame(game, input);
+    playFrame(game, input);
     EXPECT_EQ(state.hoveredTube, 0);
     EXPECT_EQ(state.board[tube].angleY, angle + 10);
     EXPECT_EQ(state.board[tube].targetAngle, static_cast<float>((angle + 90) % 360));
@@ -63,7 +63,7 @@ TEST(Frame, AHeldButtonTurnsTheTubeAgainAsSoonAsTheBoardIsIdle) {
     FrameInput input;
     int waited = 0;
     do {
-        runFrame(game, input);
+        playFrame(game, input);
         ASSERT_LT(++waited, 80);
     } while (state.anyLightning || state.anyTubeTurning);
 
@@ -71,7 +71,7 @@ TEST(Frame, AHeldButtonTurnsTheTubeAgainAsSoonAsTheBoardIsIdle) {
     const int angle = state.board[tube].angleY;
     input = pointerOver(game, tube);
     input.leftButton = true;
-    runFrame(game, input);  // frame N
+    playFrame(game, input);  // frame N
     EXPECT_EQ(state.hoveredTube, tube);
     EXPECT_EQ(state.clickedTube, tube);
     EXPECT_EQ(voicePosition(game, turnVoice), positionOf(state.board[tube])) << "the turn voice at the tube";
@@ -79,7 +79,7 @@ TEST(Frame, AHeldButtonTurnsTheTubeAgainAsSoonAsTheBoardIsIdle) {
 
     // The clicked tube started turning after that frame's flag update, so
     // the next frame still picks; the held button does not start it again.
-    runFrame(game, input);  // N + 1
+    playFrame(game, input);  // N + 1
     EXPECT_EQ(state.hoveredTube, tube);
     EXPECT_EQ(state.clickedTube, tube);
     EXPECT_EQ(state.board[tube].angleY, (angle + 10) % 360);
@@ -88,7 +88,7 @@ TEST(Frame, AHeldButtonTurnsTheTubeAgainAsSoonAsTheBoardIsIdle) {
     // Busy while it turns (rest in N + 17) and while its lightning runs
     // (ended in N + 33, seen by that frame's flag update).
     for (int frame = 2; frame <= 34; ++frame) {
-        runFrame(game, input);
+        playFrame(game, input);
         ASSERT_EQ(state.hoveredTube, 0) << "frame N + " << frame;
         if (frame == 17) {
             EXPECT_EQ(state.board[tube].angleY, (angle + 90) % 360);
@@ -101,7 +101,7 @@ TEST(Frame, AHeldButtonTurnsTheTubeAgainAsSoonAsTheBoardIsIdle) {
     // the button still down.
     input = pointerOver(game, tube);
     input.leftButton = true;
-    runFrame(game, input);  // N + 35: idle at the last flag update
+    playFrame(game, input);  // N + 35: idle at the last flag update
     EXPECT_EQ(state.hoveredTube, tube);
     EXPECT_EQ(state.board[tube].turning, flagTrue);
     EXPECT_EQ(state.board[tube].angleY, (angle + 95) % 360);

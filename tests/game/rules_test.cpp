@@ -1,37 +1,22 @@
-// The rules, run frame by frame on board situations with the tube pass's
-// lightning step after them; voices checked on a real (null) OpenAL device.
+// The rules, run frame by frame on board situations as the frame runs them:
+// picking (a given tube) only while the board was idle, then the rules,
+// which leave the sounds the frame is to play.
 #include "game/rules.h"
 
-#include <AL/al.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <memory>
 #include <ostream>
 #include <set>
-#include <stdexcept>
 #include <vector>
-
-#include "game/game.h"
 
 namespace {
 
-// Where a voice that has not been played since the last rewind stands.
-constexpr float unplayedPosition[3] = {100, 100, 100};
 constexpr float eye[3] = {0, 14, 5};
 
 // Angles at which a tube opens nowhere, so it neither activates nor is activated.
 constexpr int idleAngle = 315;
-
-// One bank of the game's own voices on the null device, for the whole program.
-SoundBank& realBank() {
-    static SoundBank bank = [] {
-        SoundBank made;
-        if (setUpSoundBank(made) != SoundSetUpFailure::none) throw std::runtime_error("no sound bank");
-        return made;
-    }();
-    return bank;
-}
 
 int tubeAt(float x, float z) { return (static_cast<int>(-z) - 1) * boardSide + static_cast<int>(x) + 8; }
 int tubeIndex(int row, int column) { return (row - 1) * boardSide + column; }
@@ -39,7 +24,7 @@ int tubeIndex(int row, int column) { return (row - 1) * boardSide + column; }
 // A board on which every tube stands idle at 315 degrees, with no lightning
 // and a spark frame that is never reached, played through the real rules.
 struct Table {
-    std::unique_ptr<Game> game = std::make_unique<Game>();
+    std::unique_ptr<GameState> game = std::make_unique<GameState>();
     int frames = 0;                           // frames run so far
     std::vector<std::vector<int>> sparks;     // per frame: the tubes whose electricity sounded
     std::vector<std::set<int>> turningTubes;  // per frame: tubes with turning set after the turns
@@ -56,42 +41,24 @@ struct Table {
 
     Table() {
         resetRandomUnit();
-        createBoard(game->state.board);
+        createBoard(game->board);
         for (int i = 1; i <= tubeCount; ++i) {
-            Tube& tube = game->state.board[i];
+            Tube& tube = game->board[i];
             tube.angleY = idleAngle;
             tube.sparkFrame = 99;
         }
-        game->sound = realBank();
-        game->sound.electricityPairCursor = 0;
-        game->sound.cervoPan = 0;
-        rewindVoices();
     }
 
-    GameState& state() { return game->state; }
-    Tube& tube(int index) { return game->state.board[index]; }
-
-    // Every voice back to its initial state, out of the way.
-    void rewindVoices() {
-        for (int slot = 0; slot <= lastSoundSlot; ++slot) {
-            alSourceRewind(game->sound.sources[slot]);
-            alSourcefv(game->sound.sources[slot], AL_POSITION, unplayedPosition);
-        }
-    }
+    GameState& state() { return *game; }
+    Tube& tube(int index) { return game->board[index]; }
 
     // One frame as the game runs it, without the drawing: the pointer stands
     // over pointedTube (0 for none), which picking finds only while the board
-    // was idle at the previous flag update; then the rule stage; then the tube
-    // pass's lightning step and spark test for every tube in index order.
+    // was idle at the previous flag update; then the rules.
     void frame(int pointedTube = 0, bool left = false, bool right = false) {
-        rewindVoices();
-        GameState& s = game->state;
-        s.hoveredTube = 0;
-        if (!s.anyTubeTurning && !s.anyLightning) s.hoveredTube = pointedTube;
-        FrameInput input;
-        input.leftButton = left;
-        input.rightButton = right;
-        runRules(*game, input);
+        GameState& s = *game;
+        s.hoveredTube = pickingAllowed(s) ? pointedTube : 0;
+        runRules(s, left, right);
         std::set<int> turning;
         for (int i = 1; i <= tubeCount; ++i) {
             if (s.board[i].turning) turning.insert(i);
@@ -100,10 +67,10 @@ struct Table {
         }
         activations += s.activationsThisFrame;
         turningTubes.push_back(turning);
-        for (int i = 1; i <= tubeCount; ++i) {
-            if (advanceLightning(s.board[i])) sparkLightning(s.board[i], game->sound);
-        }
-        sparks.push_back(sparkedTubes());
+        std::vector<int> sparked;
+        for (const SoundEvent& event : heard(Voice::electricityPair))
+            sparked.push_back(tubeAt(event.position[0], event.position[2]));
+        sparks.push_back(sparked);
         ++frames;
     }
 
@@ -120,36 +87,20 @@ struct Table {
         return frames - start;
     }
 
-    ALint voiceState(int slot) {
-        ALint value = 0;
-        alGetSourcei(game->sound.sources[slot], AL_SOURCE_STATE, &value);
-        return value;
-    }
-    // Every play sets the voice's position first: a voice still at the
-    // out-of-the-way point has not been played since the last rewind.
-    bool played(int slot) { return voicePosition(slot) != std::vector<float>(unplayedPosition, unplayedPosition + 3); }
-    std::vector<float> voicePosition(int slot) {
-        std::vector<float> position(3);
-        alGetSourcefv(game->sound.sources[slot], AL_POSITION, position.data());
-        return position;
-    }
-    bool playedAt(int slot, const float position[3]) {
-        return voiceState(slot) != AL_INITIAL &&
-               voicePosition(slot) == std::vector<float>{position[0], position[1], position[2]};
-    }
-
-    // The tubes whose electricity pair sounded in the last frame: each play
-    // takes the next pair, so with up to five sparks each is in a pair of its own.
-    std::vector<int> sparkedTubes() {
-        std::vector<int> tubes;
-        for (int pair = 1; pair <= electricityPairCount; ++pair) {
-            if (!played(pair)) continue;
-            const std::vector<float> first = voicePosition(pair);
-            EXPECT_TRUE(played(pair + electricityPairCount)) << "pair " << pair << " sounded with one voice";
-            EXPECT_EQ(voicePosition(pair + electricityPairCount), first) << "pair " << pair;
-            tubes.push_back(tubeAt(first[0], first[2]));
+    // The last frame's sounds of one voice, in order.
+    std::vector<SoundEvent> heard(Voice voice) const {
+        std::vector<SoundEvent> events;
+        for (int k = 0; k < game->sounds.count; ++k) {
+            if (game->sounds.events[k].voice == voice) events.push_back(game->sounds.events[k]);
         }
-        return tubes;
+        return events;
+    }
+    bool played(Voice voice) const { return !heard(voice).empty(); }
+    // Heard once in the last frame, at the position.
+    bool playedAt(Voice voice, const float position[3]) const {
+        const std::vector<SoundEvent> events = heard(voice);
+        return events.size() == 1 && events[0].position[0] == position[0] && events[0].position[1] == position[1] &&
+               events[0].position[2] == position[2];
     }
 };
 
@@ -240,7 +191,7 @@ TEST(Turn, EveryTubeToTheLastTurnsAQuarterWhenClickedOrReachedAndTheBoardGoesIdl
         const int clickFrame = table.frames + 1;
         table.rests.clear();
         table.frame(i, true);
-        ASSERT_TRUE(table.playedAt(turnVoice, table.tube(i).position));
+        ASSERT_TRUE(table.playedAt(Voice::turn, table.tube(i).position));
         ASSERT_EQ(table.tube(i).targetAngle, 45.0f);
         for (int step = 1; step <= 18; ++step) {
             if (step > 1) table.frame();
@@ -288,7 +239,7 @@ TEST(Turn, TheFrameAfterAnAcceptedClickStillPicksButAHeldButtonDoesNotRestartThe
     table.frame(113, true);
     EXPECT_EQ(table.state().hoveredTube, 113);
     EXPECT_EQ(table.state().clickedTube, 113);
-    EXPECT_FALSE(table.played(turnVoice)) << "no second start";
+    EXPECT_FALSE(table.played(Voice::turn)) << "no second start";
     EXPECT_EQ(table.tube(113).targetAngle, 180.0f);
     EXPECT_EQ(table.tube(113).angleY, 100);
     EXPECT_EQ(table.tube(113).lightningFrame, 3);
@@ -425,18 +376,11 @@ TEST(ChainSound, EightActivationsInOneFramePlayTheCervoVoiceOnceSevenNone) {
         table.frame();
         EXPECT_EQ(table.state().activationsThisFrame, count);
         EXPECT_EQ(table.state().score, count);
-        if (count >= 8) {
-            const float beside[3] = {1, 14, 5};
-            EXPECT_TRUE(table.playedAt(cervoVoice, beside));
-            EXPECT_EQ(table.game->sound.cervoPan, 1.0f) << "played once";
-        } else {
-            EXPECT_FALSE(table.played(cervoVoice));
-            EXPECT_EQ(table.game->sound.cervoPan, 0.0f);
-        }
+        EXPECT_EQ(table.heard(Voice::cervo).size(), count >= 8 ? 1u : 0u);
         // The activated tubes turn in the next frame: no activation, no voice.
         table.frame();
         EXPECT_EQ(table.state().activationsThisFrame, 0);
-        EXPECT_FALSE(table.played(cervoVoice));
+        EXPECT_FALSE(table.played(Voice::cervo));
     }
 }
 
@@ -454,7 +398,9 @@ TEST(Sparks, TheFirstActivationSparksInItsFrameTheOthersZeroToNineFramesLater) {
     EXPECT_EQ(table.tube(activated[0]).sparkFrame, 2);
     EXPECT_EQ(table.tube(activated[1]).sparkFrame, 3);
     EXPECT_EQ(table.tube(activated[2]).sparkFrame, 5);
-    EXPECT_EQ(randomUnit(), 17515 / 32768.0) << "the fourth draw comes next: one draw per activation";
+    // One draw per activation: the fourth goes to the first lightning the
+    // frame's step draws, the lowest lit index.
+    EXPECT_EQ(table.tube(activated[0]).lightningJitter[0], 17515 / 32768.0);
     // Up to frame 17 after the activation, before the activated tubes come to rest.
     table.run(16);
     for (int k = 0; k < 3; ++k) {
@@ -477,25 +423,33 @@ TEST(Sparks, TheFirstActivationSparksInItsFrameTheOthersZeroToNineFramesLater) {
     EXPECT_EQ(total, 3);
 }
 
-TEST(Sparks, ALightningRunsThirtyFourFramesAndSparksWhenItReachesItsSparkFrame) {
-    Tube tube;
-    tube.lightningFrame = 1;
-    std::vector<int> frames;
-    while (advanceLightning(tube)) frames.push_back(tube.lightningFrame);
-    ASSERT_EQ(frames.size(), 34u);
-    EXPECT_EQ(frames.front(), 2);
-    EXPECT_EQ(frames[32], 34);
-    EXPECT_EQ(frames.back(), 0);
-    EXPECT_FALSE(advanceLightning(tube)) << "a tube with no lightning is not stepped";
-    EXPECT_EQ(tube.lightningFrame, 0);
-
+TEST(Sparks, ALightningRunsThirtyFourFramesWithTwoDrawsEachAndSparksAtItsSparkFrame) {
+    // Started at 1, it is drawn with the stepped frames 2..34 and last 0,
+    // then stops; each step draws the two jitters, in order, from the one
+    // random sequence.
     Table table;
     Tube& sparking = table.tube(50);
     sparking.lightningFrame = 1;
     sparking.sparkFrame = 5;
-    for (int f = 0; f < 40; ++f) table.frame();
+    std::vector<double> draws;
+    for (int draw = 0; draw < 80; ++draw) draws.push_back(randomUnit());
+    resetRandomUnit();
+    std::vector<int> shown;
     for (int f = 0; f < 40; ++f) {
+        table.frame();
+        if (sparking.lightningShown) {
+            shown.push_back(sparking.lightningFrame);
+            ASSERT_EQ(sparking.lightningJitter[0], draws[2 * f]) << "frame " << f;
+            ASSERT_EQ(sparking.lightningJitter[1], draws[2 * f + 1]) << "frame " << f;
+        }
         EXPECT_EQ(table.sparks[f], f == 3 ? std::vector<int>{50} : std::vector<int>{}) << "frame " << f;
+    }
+    ASSERT_EQ(shown.size(), 34u);
+    EXPECT_EQ(shown.front(), 2);
+    EXPECT_EQ(shown[32], 34);
+    EXPECT_EQ(shown.back(), 0);
+    for (int i = 1; i <= tubeCount; ++i) {
+        if (i != 50) ASSERT_EQ(table.tube(i).lightningShown, 0) << "tube " << i;
     }
 }
 
@@ -508,7 +462,7 @@ TEST(Input, AClickOnNoTubeChangesNothing) {
     EXPECT_EQ(table.state().score, 4);
     EXPECT_EQ(table.state().best, 2);
     EXPECT_EQ(table.state().anyTubeTurning, 0);
-    EXPECT_FALSE(table.played(turnVoice));
+    EXPECT_FALSE(table.played(Voice::turn));
     for (int i = 1; i <= tubeCount; ++i) {
         ASSERT_EQ(table.tube(i).angleY, idleAngle);
         ASSERT_EQ(table.tube(i).lightningFrame, 0);
@@ -527,9 +481,9 @@ TEST(Input, ClicksAndRightClicksDoNothingWhileALightningRuns) {
         EXPECT_EQ(table.state().hoveredTube, 0);
         EXPECT_EQ(table.state().score, 4);
         EXPECT_EQ(table.state().best, 2);
-        EXPECT_FALSE(table.played(turnVoice));
-        EXPECT_FALSE(table.played(activateVoice));
-        EXPECT_FALSE(table.played(clickVoice));
+        EXPECT_FALSE(table.played(Voice::turn));
+        EXPECT_FALSE(table.played(Voice::activate));
+        EXPECT_FALSE(table.played(Voice::click));
         EXPECT_EQ(table.tube(113).angleY, idleAngle) << "not turned, not shuffled";
     }
     // The lightning ran out in the last frame; its flag update still saw it.
@@ -539,7 +493,7 @@ TEST(Input, ClicksAndRightClicksDoNothingWhileALightningRuns) {
     EXPECT_EQ(table.state().hoveredTube, 0);
     table.frame(113, true, false);
     EXPECT_EQ(table.state().hoveredTube, 113);
-    EXPECT_TRUE(table.played(turnVoice));
+    EXPECT_TRUE(table.played(Voice::turn));
     EXPECT_EQ(table.state().best, 4);
     EXPECT_EQ(table.state().score, 0);
 }
@@ -551,7 +505,7 @@ TEST(Input, ARightClickOnAnIdleBoardShufflesWhereverThePointerIs) {
         table.state().score = 7;
         table.state().best = 9;
         table.frame(pointed, false, true);
-        EXPECT_TRUE(table.playedAt(activateVoice, eye));
+        EXPECT_TRUE(table.playedAt(Voice::activate, eye));
         EXPECT_EQ(table.state().score, 7);
         EXPECT_EQ(table.state().best, 9);
         for (int i = 1; i <= tubeCount; ++i) {
@@ -562,27 +516,28 @@ TEST(Input, ARightClickOnAnIdleBoardShufflesWhereverThePointerIs) {
             // Every tube sparks in the tube pass right after the shuffle.
             ASSERT_EQ(tube.sparkFrame, tube.lightningFrame) << "tube " << i;
         }
-        // 225 pairs in one pass: the cursor went round 45 times.
-        EXPECT_EQ(table.game->sound.electricityPairCursor, electricityPairCount);
+        // Every tube's electricity, in index order, right after the shuffle.
+        ASSERT_EQ(table.sparks.back().size(), static_cast<std::size_t>(tubeCount));
+        for (int i = 1; i <= tubeCount; ++i) ASSERT_EQ(table.sparks.back()[i - 1], i);
         // Now the board is busy until the last of those lightnings ends.
         table.frame(pointed, false, true);
-        EXPECT_FALSE(table.played(activateVoice));
+        EXPECT_FALSE(table.played(Voice::activate));
     }
 }
 
 TEST(Input, TheClickVoiceSoundsWhenThePointerComesOntoAnotherTube) {
     Table table;
     table.frame(113);
-    EXPECT_TRUE(table.playedAt(clickVoice, table.tube(113).position));
+    EXPECT_TRUE(table.playedAt(Voice::click, table.tube(113).position));
     table.frame(113);
-    EXPECT_FALSE(table.played(clickVoice)) << "same tube";
+    EXPECT_FALSE(table.played(Voice::click)) << "same tube";
     table.frame(114);
-    EXPECT_TRUE(table.playedAt(clickVoice, table.tube(114).position));
+    EXPECT_TRUE(table.playedAt(Voice::click, table.tube(114).position));
     table.frame(0);
-    EXPECT_FALSE(table.played(clickVoice)) << "onto no tube";
+    EXPECT_FALSE(table.played(Voice::click)) << "onto no tube";
     EXPECT_EQ(table.state().previousHoveredTube, 0);
     table.frame(114);
-    EXPECT_TRUE(table.playedAt(clickVoice, table.tube(114).position)) << "back onto the same tube";
+    EXPECT_TRUE(table.playedAt(Voice::click, table.tube(114).position)) << "back onto the same tube";
 }
 
 TEST(Score, AChainOfTwelveFromZeroIsBankedAtTheNextAcceptedClick) {

@@ -19,7 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "game/game.h"
+#include "app/frame.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -185,7 +186,7 @@ TEST(Soak, RandomPlayKeepsTheRulesInEveryFrame) {
     ASSERT_TRUE(startUp(game));
     keepGraphicsDriverLoaded();
     InputStream stream;
-    FrameInput input{512, 384, false, false};
+    FrameInput input{512, 384, false, false, false};
     int holdFrames = 0;
     Played played;
     const int frames = soakFrames();
@@ -217,7 +218,8 @@ TEST(Soak, RandomPlayKeepsTheRulesInEveryFrame) {
         }
 
         const Before before = snapshot(game.state);
-        const PointerHold hold = runFrame(game, input);
+        playFrame(game, input);
+        const PointerHold hold = givenPlay().hold;
         glfwSwapBuffers(game.window);
         glfwPollEvents();
         expectFrameKeptTheRules(before, game.state, input, frame, played);

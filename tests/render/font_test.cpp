@@ -22,7 +22,7 @@ struct DrawnGlyph {
 struct FontFixture : ::testing::Test {
     static void SetUpTestSuite() {
         sharedWindow();
-        listBase = glGenLists(256);
+        listBase = glGenLists(glyphCount);
         buildFontLists(listBase);
         slots[fontTexture] = makeTexture(blankPicture(256, 256, 255, 255, 255, 255), GL_NEAREST);
     }
@@ -35,9 +35,8 @@ struct FontFixture : ::testing::Test {
     // Every glyph of a print, left to right. The glyph's cell comes from the
     // smallest s and the largest t among its corners: (s0, t1) is the cell's
     // top-left corner, row 0 at the top of the image.
-    static std::vector<DrawnGlyph> printed(std::int32_t x, std::int32_t y, const std::string& text, int charSet,
-                                           float scale) {
-        const auto polygons = feedbackPolygons([&] { printText(x, y, text, charSet, scale, listBase, slots); });
+    static std::vector<DrawnGlyph> printed(std::int32_t x, std::int32_t y, const std::string& text) {
+        const auto polygons = feedbackPolygons([&] { printText(x, y, text, listBase, slots); });
         std::vector<DrawnGlyph> glyphs;
         for (const FeedbackPolygon& polygon : polygons) {
             float s0 = 2, t1 = -1;
@@ -71,76 +70,22 @@ struct FontFixture : ::testing::Test {
     static inline TextureSlots slots = {};
 };
 
-TEST_F(FontFixture, CharacterSetZeroMapsCodesToTheGridFromSpace) {
-    const auto glyphs = printed(0, 0, " 0123456789AS~", 0, 1.0f);
+TEST_F(FontFixture, CodesMapToTheGridFromSpaceOneCellApart) {
+    const auto glyphs = printed(10, 20, " 0123456789AS~");
     const std::vector<int> expected = {0, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 33, 51, 94};
     EXPECT_EQ(glyphNumbers(glyphs), expected);
-    // Monospaced: glyph n covers x 16 n .. 16 n + 16 and y 0 .. 16.
+    // Monospaced from the given corner: glyph n covers x 10 + 16 n .. 26 + 16 n and y 20 .. 36.
     for (std::size_t n = 0; n < glyphs.size(); ++n) {
-        EXPECT_FLOAT_EQ(glyphs[n].left, 16.0f * n);
-        EXPECT_FLOAT_EQ(glyphs[n].right, 16.0f * n + 16);
-        EXPECT_FLOAT_EQ(glyphs[n].bottom, 0);
-        EXPECT_FLOAT_EQ(glyphs[n].top, 16);
+        EXPECT_FLOAT_EQ(glyphs[n].left, 10 + 16.0f * n);
+        EXPECT_FLOAT_EQ(glyphs[n].right, 26 + 16.0f * n);
+        EXPECT_FLOAT_EQ(glyphs[n].bottom, 20);
+        EXPECT_FLOAT_EQ(glyphs[n].top, 36);
     }
 }
 
 TEST_F(FontFixture, CodesBelowSpaceWrapRoundToTheLastGlyphs) {
     const std::string text = {'\x1f', '\x00', 'A'};
-    EXPECT_EQ(glyphNumbers(printed(0, 0, text, 0, 1.0f)), (std::vector<int>{255, 224, 33}));
-}
-
-TEST_F(FontFixture, CharacterSetOneUsesTheLowerHalfAndHigherSetsDrawLikeIt) {
-    const auto setOne = printed(10, 20, "A S", 1, 1.0f);
-    EXPECT_EQ(glyphNumbers(setOne), (std::vector<int>{128 + 33, 128 + 0, 128 + 51}));
-    for (int charSet : {2, 7}) {
-        const auto higher = printed(10, 20, "A S", charSet, 1.0f);
-        ASSERT_EQ(higher.size(), setOne.size()) << "set " << charSet;
-        for (std::size_t n = 0; n < higher.size(); ++n) {
-            EXPECT_EQ(higher[n].glyph, setOne[n].glyph);
-            EXPECT_EQ(higher[n].left, setOne[n].left);
-            EXPECT_EQ(higher[n].bottom, setOne[n].bottom);
-        }
-    }
-}
-
-TEST_F(FontFixture, CharactersPastTheGlyphListsDrawNothing) {
-    // Lists made after the glyphs, as the scene's own lists are; each would
-    // draw a quad with the texture coordinate (0.5, 0.5) at every corner.
-    const GLuint after = glGenLists(200);
-    ASSERT_EQ(after, listBase + 256);
-    for (GLuint list = after; list < after + 200; ++list) {
-        glNewList(list, GL_COMPILE);
-        glBegin(GL_QUADS);
-        glTexCoord2f(0.5f, 0.5f);
-        glVertex2i(0, 0), glVertex2i(8, 0), glVertex2i(8, 8), glVertex2i(0, 8);
-        glEnd();
-        glEndList();
-    }
-    // Code 200 in set 1 would be list 296; it is left out, and the next
-    // glyph takes its place.
-    const auto setOne = printed(0, 0, "A\xc8S", 1, 1.0f);
-    EXPECT_EQ(glyphNumbers(setOne), (std::vector<int>{128 + 33, 128 + 51}));
-    ASSERT_EQ(setOne.size(), 2u);
-    EXPECT_FLOAT_EQ(setOne[1].left, 16);
-    // A negative set reaches the glyphs only with codes from 160 on.
-    EXPECT_EQ(glyphNumbers(printed(0, 0, "A\xc1", -1, 1.0f)), (std::vector<int>{33}));
-    glDeleteLists(after, 200);
-}
-
-TEST_F(FontFixture, ScaleTwoDoublesTheGlyphAndTheAdvance) {
-    const auto plain = printed(10, 20, "AB", 0, 1.0f);
-    const auto doubled = printed(10, 20, "AB", 0, 2.0f);
-    ASSERT_EQ(plain.size(), 2u);
-    ASSERT_EQ(doubled.size(), 2u);
-    EXPECT_FLOAT_EQ(plain[0].left, 10);
-    EXPECT_FLOAT_EQ(plain[1].left, 26);
-    EXPECT_FLOAT_EQ(plain[1].top, 36);
-    EXPECT_FLOAT_EQ(doubled[0].left, 10);
-    EXPECT_FLOAT_EQ(doubled[0].right, 42);
-    EXPECT_FLOAT_EQ(doubled[1].left, 42);
-    EXPECT_FLOAT_EQ(doubled[1].right, 74);
-    EXPECT_FLOAT_EQ(doubled[0].bottom, 20);
-    EXPECT_FLOAT_EQ(doubled[0].top, 52);
+    EXPECT_EQ(glyphNumbers(printed(0, 0, text)), (std::vector<int>{255, 224, 33}));
 }
 
 TEST_F(FontFixture, EmptyTextDrawsNothingButLeavesTheTextState) {
@@ -160,7 +105,7 @@ TEST_F(FontFixture, EmptyTextDrawsNothingButLeavesTheTextState) {
     glGetFloatv(GL_PROJECTION_MATRIX, projectionBefore);
     glGetFloatv(GL_MODELVIEW_MATRIX, modelviewBefore);
 
-    EXPECT_TRUE(printed(40, 40, "", 0, 1.0f).empty());
+    EXPECT_TRUE(printed(40, 40, "").empty());
 
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
     EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
@@ -195,7 +140,7 @@ TEST_F(FontFixture, PrintsInTheCurrentColourThroughTheGlyphAlpha) {
     glClear(GL_COLOR_BUFFER_BIT);
     glClearColor(0, 0, 0, 1);
     glColor4f(1, 0, 0, 1);
-    printText(100, 100, "BA", 0, 1.0f, listBase, own);
+    printText(100, 100, "BA", listBase, own);
     const Picture frame = readFrame(256, 256);
     glDeleteTextures(1, &own[fontTexture]);
     // "B" is clear and leaves the grey; "A" is red.

@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "game/game.h"
+#include "app/frame.h"
 #include "render/render_test_support.h"
 #include "support/test_support.h"
 
@@ -104,18 +104,20 @@ TEST(OffscreenFrame, DrawsTheSamePictureAsTheWindowItself) {
         SCOPED_TRACE(moment);
         const SavedState before = save(game.state);
         resetRandomUnit();
-        runFrame(game, input);
+        playFrameUpToSwap(game, input);
         ASSERT_FALSE(game.frameTarget.offScreen);
         const Picture straight = readFrame(1024, 768);
+        finishFrame(game);
 
         restore(game.state, before);
         resetRandomUnit();
         const std::int32_t stencilBits = game.frameTarget.stencilBits;
         game.frameTarget.stencilBits = 0;
-        runFrame(game, input);
+        playFrameUpToSwap(game, input);
         game.frameTarget.stencilBits = stencilBits;
         ASSERT_TRUE(game.frameTarget.offScreen);
         const Picture shown = readFrame(1024, 768);
+        finishFrame(game);
 
         int differing = 0;
         for (std::size_t i = 0; i < straight.rgba.size(); i += 4) {
@@ -124,7 +126,7 @@ TEST(OffscreenFrame, DrawsTheSamePictureAsTheWindowItself) {
         }
         EXPECT_LT(differing, 2000);
         // Let the start-up lightning run out before the second look.
-        while (game.state.anyLightning || game.state.anyTubeTurning) runFrame(game, input);
+        while (game.state.anyLightning || game.state.anyTubeTurning) playFrame(game, input);
     }
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }

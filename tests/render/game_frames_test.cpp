@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "app/frame.h"
 #include "assets/image.h"
-#include "game/game.h"
 #include "render/render_test_support.h"
 #include "support/camera_view.h"
 #include "support/test_support.h"
@@ -70,21 +70,21 @@ struct GameFrames : ::testing::Test {
         return count;
     }
 
+    // The frame as the window shows it after the swap.
     static Picture frame(const FrameInput& input) {
-        // The frame as the window shows it after the swap.
-        runFrame(game, input);
-
-        return opaque(readFrame(game.view.width, game.view.height));
+        playFrameUpToSwap(game, input);
+        const Picture picture = opaque(readFrame(game.view.width, game.view.height));
+        finishFrame(game);
+        return picture;
     }
     // The same frame with picking left out, so that no tube is hovered.
     static Picture frameWithoutPicking(const FrameInput& input) {
-        beginGameFrame(game, input);
-        runScorePass(game);
-        readPointer(game, input);
-        runRules(game, input);
-        runScenePasses(game);
-        showGameFrame(game);
-        return opaque(readFrame(game.view.width, game.view.height));
+        givenPlay().given = input;
+        runFrameStages(game, givenPlay(), FrameStage::input, FrameStage::pick);
+        runFrameStages(game, givenPlay(), FrameStage::rules, FrameStage::swap);
+        const Picture picture = opaque(readFrame(game.view.width, game.view.height));
+        finishFrame(game);
+        return picture;
     }
     static bool idle() { return !game.state.anyTubeTurning && !game.state.anyLightning; }
     static FrameInput at(int x, int y, bool left = false) {
@@ -320,7 +320,7 @@ TEST_F(GameFrames, AScoreTextureKeptFromAnEarlierFrameShowsAsIfDrawnAnew) {
     EXPECT_EQ(differingPixels(reused, kept), 0);
 
     // A shuffle leaves the score as it was, on the stage too.
-    frame(FrameInput{front.mouseX, front.mouseY, false, true});
+    frame(FrameInput{front.mouseX, front.mouseY, false, true, false});
     ASSERT_FALSE(idle());
     EXPECT_TRUE(pixelsIn(frame(front), area) == pixelsIn(kept, area));
 }

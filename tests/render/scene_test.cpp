@@ -13,6 +13,7 @@
 #include "render/font.h"
 #include "render/scene_test_support.h"
 #include "render/score_texture.h"
+#include "render/window.h"
 #include "support/test_support.h"
 
 namespace {
@@ -71,7 +72,7 @@ struct SceneFixture : ::testing::Test {
         if (lastPass >= 2) setUpSceneView(view, light);
         if (lastPass >= 4) drawStageWithScore(stage, slots, overlay);
         if (lastPass >= 5) drawShadows(state.board, lists, stage, light);
-        if (lastPass >= 6) drawTubes(state, sound, lists);
+        if (lastPass >= 6) drawTubes(state, lists);
     }
 
     static Picture frame() { return readFrame(sharedView().width, sharedView().height); }
@@ -83,7 +84,6 @@ struct SceneFixture : ::testing::Test {
     static inline SceneLists lists;
     static inline GLuint scoreTexture = 0, clearOverlay = 0;
     static inline GameState state;
-    static inline SoundBank sound;
 };
 
 bool sameColour(const std::uint8_t* p, const std::uint8_t* q) { return p[0] == q[0] && p[1] == q[1] && p[2] == q[2]; }
@@ -322,8 +322,8 @@ TEST_F(SceneFixture, EachPassFindsTheStateItReliesOn) {
     const Model& stage = *models[stageModelEntry];
     // A lightning runs on the hovered tube, so its outline follows the overlay.
     state.hoveredTube = tubeAtCentre;
-    state.board[tubeAtCentre].lightningFrame = 5;
-    state.board[tubeAtCentre].sparkFrame = 99;
+    state.board[tubeAtCentre].lightningFrame = 6;
+    state.board[tubeAtCentre].lightningShown = flagTrue;
 
     drawCursor(100, 100, slots, view);  // the previous frame's last pass
     renderScoreTexture(3, 4, scoreTexture, fontBase, slots, view);
@@ -342,7 +342,7 @@ TEST_F(SceneFixture, EachPassFindsTheStateItReliesOn) {
     drawShadows(state.board, lists, stage, light);
     check("pass 6 starts", {true, false, true, true, false});
 
-    drawTubes(state, sound, lists);
+    drawTubes(state, lists);
     // The last tube has no lightning and no outline: its materials end it.
     check("the cursor pass starts", {true, false, true, false, false});
     EXPECT_EQ(glInteger(GL_MATRIX_MODE), GL_MODELVIEW);
@@ -352,20 +352,21 @@ TEST_F(SceneFixture, EachPassFindsTheStateItReliesOn) {
     check("the next frame starts", {true, false, true, true, true});
 }
 
-TEST_F(SceneFixture, LightningIsDrawnWithTwoRandomDrawsPerTubeIncludingItsLastFrame) {
-    state.board[20].lightningFrame = 7;
-    state.board[150].lightningFrame = 34;  // its last frame: stepped to 0, still drawn
-    for (int i : {20, 150}) state.board[i].sparkFrame = 99;
-    frameThrough(5);
-    resetRandomUnit();
-    drawTubes(state, sound, lists);
-    const double next = randomUnit();
-
-    resetRandomUnit();
-    for (int draw = 0; draw < 4; ++draw) randomUnit();
-    EXPECT_EQ(next, randomUnit()) << "two draws for each of the two lightnings";
-    EXPECT_EQ(state.board[20].lightningFrame, 8);
-    EXPECT_EQ(state.board[150].lightningFrame, 0);
+TEST_F(SceneFixture, TheOverlayIsDrawnWhereTheLightningStepShowedItAndNowhereElse) {
+    // Its last frame steps the lightning to 0 and still shows it; a tube
+    // whose step showed nothing draws none, whatever its frame says.
+    state.board[tubeAtCentre].lightningFrame = 0;
+    frameThrough(6);
+    const Picture plain = frame();
+    state.board[tubeAtCentre].lightningShown = flagTrue;
+    frameThrough(6);
+    const Picture shown = frame();
+    state.board[tubeAtCentre].lightningShown = 0;
+    state.board[tubeAtCentre].lightningFrame = 12;
+    frameThrough(6);
+    const Picture notShown = frame();
+    EXPECT_GT(countPixels(plain, [&](int x, int y) { return !sameColour(plain.at(x, y), shown.at(x, y)); }), 500);
+    EXPECT_EQ(plain.rgba, notShown.rgba);
     expectIdentityTextureMatrix();
 }
 

@@ -46,7 +46,6 @@ inline Model* modelFromTriangles(const std::vector<std::array<Vector3, 3>>& tria
     m.firstFace = 0;
     m.lastFace = model->faceCount - 1;
     m.textureSlot = textureSlot;
-    m.textured = 0xFF;
     const float colour[4] = {1, 1, 1, 1}, ambient[4] = {0.5f, 0.5f, 0.5f, 0.5f},
                 diffuse[4] = {0.75f, 0.75f, 0.75f, 0.75f}, specular[4] = {0.5f, 0.5f, 0.5f, 0.5f};
     for (int k = 0; k < 4; ++k) {

@@ -10,8 +10,9 @@
 #include <stdexcept>
 #include <thread>
 
-#include "game/game.h"
+#include "app/frame.h"
 #include "render/frame_target.h"
+#include "render/window.h"
 
 namespace fs = std::filesystem;
 
@@ -41,6 +42,28 @@ Game& startedGame() {
         return &made;
     }();
     return *game;
+}
+
+FramePlay& givenPlay() {
+    static FramePlay play = [] {
+        FramePlay given;
+        given.fromWindow = false;
+        given.paced = false;
+        return given;
+    }();
+    return play;
+}
+
+void playFrameUpToSwap(Game& game, const FrameInput& input) {
+    givenPlay().given = input;
+    runFrameStages(game, givenPlay(), FrameStage::input, FrameStage::swap);
+}
+
+void finishFrame(Game& game) { runFrameStages(game, givenPlay(), FrameStage::swap, FrameStage::done); }
+
+void playFrame(Game& game, const FrameInput& input) {
+    playFrameUpToSwap(game, input);
+    finishFrame(game);
 }
 
 int occurrences(const std::string& text, const std::string& part) {

@@ -8,9 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "render/window.h"
+#include "game/view.h"
 
 struct Game;
+struct FrameInput;
+struct FramePlay;
 
 // Opens the game's own full-screen window once per test program and keeps it
 // (with its GL context current) until the program ends.
@@ -19,6 +21,15 @@ const ViewSettings& sharedView();
 // The real game, started once per test program on the virtual display (the
 // real data, the sound bank on the null driver) and kept running.
 Game& startedGame();
+
+// The frame a player gets, with the input given here instead of the
+// window's, and unpaced: its stages up to the buffer swap (the back buffer
+// then holds the frame), the rest of it (the swap and the window's events),
+// or the whole frame. givenPlay is the run of frames they all belong to.
+FramePlay& givenPlay();
+void playFrameUpToSwap(Game& game, const FrameInput& input);
+void finishFrame(Game& game);
+void playFrame(Game& game, const FrameInput& input);
 
 struct ProcessResult {
     int exitStatus = -1;  // -1 when it did not end by itself

@@ -1,0 +1,13 @@
+// Tubechain: click a tube to turn it; every neighbour whose open end meets
+// one of its own turns in its turn when it comes to rest.
+
+#include "app/frame.h"
+
+int main() {
+    static Game game;
+    if (!startUp(game)) return 1;
+    FramePlay play;
+    while (!play.ended) runFrame(game, play);
+    shutDown(game);
+    return 0;
+}
