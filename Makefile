@@ -1,25 +1,46 @@
-# The two commands a newcomer needs: `make play` and `make test`.
+# The two commands a newcomer needs: `make play` and `make test`. Each
+# installs the Debian packages it needs when any is missing, then builds.
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
+CONFIGURE = cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: play test build deps format bench package clean
+.PHONY: play test check-all build game deps format bench package clean
 
-deps:
-	@bash scripts/install-deps.sh
+# Only the game: a new build folder leaves the tests, tools and benchmark
+# out, so that nothing but what the game needs is installed and built.
+game:
+	@bash scripts/install-deps.sh play
+	@$(CONFIGURE) $(if $(wildcard $(BUILD_DIR)/CMakeCache.txt),,-DBUILD_TESTING=OFF) > /dev/null
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target tubechain
 
-build: deps
-	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release > /dev/null
-	@cmake --build $(BUILD_DIR) -j $(JOBS)
-
-play: build
+play: game
 	@bash scripts/play.sh $(BUILD_DIR)/tubechain
 
+# The game, the tests, the tools and the benchmark.
+build:
+	@bash scripts/install-deps.sh test
+	@$(CONFIGURE) -DBUILD_TESTING=ON > /dev/null
+	@cmake --build $(BUILD_DIR) -j $(JOBS)
+
+deps:
+	@bash scripts/install-deps.sh test check-all
+
 # The tests' windows go to virtual displays of their own, never to the
-# desktop's: a Wayland session's compositor is hidden from them too.
+# desktop's: a Wayland session's compositor is hidden from them too. The
+# slow checks are left to check-all.
 test: build
 	@bash scripts/check-format.sh
 	@cd $(BUILD_DIR) && env -u WAYLAND_DISPLAY ALSOFT_DRIVERS=null xvfb-run -a -s "-screen 0 1024x768x24 -noreset" \
-		ctest --output-on-failure
+		ctest --output-on-failure -LE slow
+
+# What make test leaves out, and CI runs after it: the game built with the
+# sanitizers and played, the fuzzers, the Debian package with its
+# validators, and both README commands on a fresh Debian 13.
+check-all: build
+	@bash scripts/install-deps.sh check-all
+	@cd $(BUILD_DIR) && env -u WAYLAND_DISPLAY ALSOFT_DRIVERS=null xvfb-run -a -s "-screen 0 1024x768x24 -noreset" \
+		ctest --output-on-failure -L slow
+	@bash scripts/test-debian13.sh
 
 # Frame times of the real game on this machine's GL: on the display, or on
 # two virtual ones when there is none, a 1024 x 768 screen that takes the
@@ -32,8 +53,9 @@ bench: build
 
 # The Debian package, build/tubechain_<version>_amd64.deb: the game built for
 # Release and installed under /usr, with its data, launcher and desktop files.
-package: deps
-	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr > /dev/null
+package:
+	@bash scripts/install-deps.sh play check-all
+	@$(CONFIGURE) -DCMAKE_INSTALL_PREFIX=/usr > /dev/null
 	@cmake --build $(BUILD_DIR) -j $(JOBS) --target tubechain_installed
 	@cd $(BUILD_DIR) && cpack -G DEB
 

@@ -1,22 +1,36 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, playing and testing the game
-# need, when any of them is missing. The names are the same on Debian 12 and
-# 13: unversioned ones, which bring each release's own version. Every program
-# our scripts and tests run is named here, not left to another package's
-# recommendations, which a minimal system does not install.
+# Installs the Debian packages a task needs, when any of them is missing:
+#   play       building and running the game
+#   demo       recording the demo on a virtual display (make play without one)
+#   test       building and running the test suite (make test)
+#   check-all  the slower checks: sanitizer builds, fuzzing, the package
+# Several may be given; without any, play. The names are the same on Debian
+# 12 and 13: unversioned ones, which bring each release's own version. Every
+# program our scripts and tests run is named here, not left to another
+# package's recommendations, which a minimal system does not install.
 set -euo pipefail
 
-packages=(
-  build-essential cmake pkg-config git clang clang-format libclang-rt-dev
-  libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglfw3-dev
-  libopenal-dev libalut-dev libstb-dev libfreetype-dev fonts-dejavu-core
-  googletest libgtest-dev libbenchmark-dev
-  libx11-dev xvfb xauth xdotool imagemagick x11-utils sox valgrind weston xwayland procps
-  dpkg-dev file lintian desktop-file-utils appstream groff man-db libnotify-bin
-)
+play=(build-essential cmake pkg-config libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglfw3-dev
+  libopenal-dev libalut-dev libstb-dev)
+demo=(xvfb xauth xdotool imagemagick sox)
+test=("${play[@]}" "${demo[@]}" git clang-format googletest libgtest-dev libx11-dev libfreetype-dev
+  fonts-dejavu-core x11-utils weston xwayland procps)
+check_all=("${test[@]}" clang libclang-rt-dev dpkg-dev file lintian desktop-file-utils appstream groff
+  man-db libnotify-bin debootstrap)
+
+packages=()
+for task in "${@:-play}"; do
+  case "$task" in
+    play) packages+=("${play[@]}") ;;
+    demo) packages+=("${demo[@]}") ;;
+    test) packages+=("${test[@]}") ;;
+    check-all) packages+=("${check_all[@]}") ;;
+    *) echo "install-deps.sh: no such task: $task (play, demo, test, check-all)" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
-for package in "${packages[@]}"; do
+for package in $(printf '%s\n' "${packages[@]}" | sort -u); do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
     missing+=("$package")
   fi

@@ -10,16 +10,31 @@ if [ -n "${DISPLAY:-}" ]; then
   exec "$game"
 fi
 
+# The demo needs a virtual display and the tools that record it.
+bash scripts/install-deps.sh demo
+
 demo=$(pwd)/demo
 rm -rf "$demo"
 mkdir -p "$demo/frames"
 
-display=":$((90 + RANDOM % 9))"
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp -noreset > /dev/null 2>&1 &
+# Xvfb takes a display number no other server has and writes it to the
+# descriptor once it accepts clients: the demo talks only to its own server.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3> "$demo/display" 2> "$demo/xvfb.log" &
 xvfb=$!
 trap 'kill $xvfb 2> /dev/null || true' EXIT
+for _ in $(seq 100); do
+  [ -s "$demo/display" ] && break
+  kill -0 "$xvfb" 2> /dev/null || break
+  sleep 0.1
+done
+if [ ! -s "$demo/display" ]; then
+  echo "The virtual display did not start:" >&2
+  cat "$demo/xvfb.log" >&2
+  exit 1
+fi
+display=":$(head -1 "$demo/display")"
+rm -f "$demo/display" "$demo/xvfb.log"
 export DISPLAY=$display
-for _ in $(seq 50); do xdpyinfo > /dev/null 2>&1 && break; sleep 0.1; done
 
 # OpenAL's wave driver writes what the game plays into a file.
 cat > "$demo/openal.conf" <<CONF

@@ -54,7 +54,8 @@ echo "Debian 13: system made in $((SECONDS - started)) s; installing and buildin
 inside() { chroot "$root" /usr/bin/env -i HOME=/root PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 \
     CI="${CI:-}" bash -c "cd /root/tubechain && $1"; }
 # The packages come from the network; nothing after this step may need it.
-inside "make build > /root/build.log 2>&1" || { tail -40 "$root/root/build.log" >&2; exit 1; }
+inside "bash scripts/install-deps.sh test demo > /root/build.log 2>&1 && make build >> /root/build.log 2>&1" ||
+    { tail -40 "$root/root/build.log" >&2; exit 1; }
 echo "Debian 13: installed and built in $((SECONDS - started)) s; make test"
 
 status=0

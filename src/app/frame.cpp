@@ -82,8 +82,8 @@ FrameStage runFrameStage(Game& game, FramePlay& play, FrameStage stage) {
             return FrameStage::pick;
         case FrameStage::pick:
             if (pickingAllowed(state))
-                state.hoveredTube = pickTube(state.mouseX, state.mouseY, state.board, *game.models[tubeModelEntry],
-                                             game.view, camera);
+                state.hoveredTube =
+                    pickTube(state.mouseX, state.mouseY, state.board, *game.models[tubeModelEntry], game.view, camera);
             return FrameStage::rules;
         case FrameStage::rules:
             runRules(state, play.input.leftButton, play.input.rightButton);

@@ -168,19 +168,12 @@ TEST(ModelDraw, AMaterialWithNoFacesSendsNothingButItsState) {
     glDeleteTextures(textureSlotCount, &slots[1]);
 }
 
-TEST(ModelDraw, DrawModelLeavesBlendingAndTexturingOffAndTheLastMaterialsTextureBound) {
+TEST(ModelDraw, EachMaterialBindsItsSlotsTextureAndASlotWithoutOneBindsNone) {
     const LoadedModel model = loadText(modelText({{"usemtl 0 body", 2}, {"usemtl 1 rims", 3}}), 2);
     ASSERT_TRUE(model);
     const TextureSlots slots = someTextureSlots();
     sharedWindow();
-    glEnable(GL_BLEND);
-    glEnable(GL_TEXTURE_2D);
-    glBlendFunc(GL_ONE, GL_ONE);
     drawModel(*model, slots);
-    EXPECT_FALSE(glIsEnabled(GL_BLEND));
-    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
-    EXPECT_EQ(glInteger(GL_BLEND_SRC), GL_SRC_ALPHA);
-    EXPECT_EQ(glInteger(GL_BLEND_DST), GL_ONE_MINUS_SRC_ALPHA);
     EXPECT_EQ(static_cast<GLuint>(glInteger(GL_TEXTURE_BINDING_2D)), slots[3]);
 
     // A slot that holds no texture binds none: slot 0 (2 - 3, clamped), and
@@ -195,42 +188,6 @@ TEST(ModelDraw, DrawModelLeavesBlendingAndTexturingOffAndTheLastMaterialsTexture
         EXPECT_EQ(glInteger(GL_TEXTURE_BINDING_2D), 0) << "slot " << outside->materials[1].textureSlot;
     }
     glDeleteTextures(textureSlotCount, &slots[1]);
-}
-
-TEST(ModelDraw, DrawModelGeometryChangesNoStateButTheLastTextureCoordinateAndNormal) {
-    const LoadedModel model = loadText(modelText({{"usemtl 0 body", 2}, {"usemtl 1 rims", 3}}), 2);
-    ASSERT_TRUE(model);
-    sharedWindow();
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glEnable(GL_BLEND);
-    glEnable(GL_TEXTURE_2D);
-    glBlendFunc(GL_ONE, GL_ONE);
-    glColor4f(0.5f, 0.25f, 0.125f, 0.75f);
-    drawModelGeometry(*model);
-    EXPECT_TRUE(glIsEnabled(GL_BLEND));
-    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-    EXPECT_EQ(glInteger(GL_BLEND_SRC), GL_ONE);
-    EXPECT_EQ(static_cast<GLuint>(glInteger(GL_TEXTURE_BINDING_2D)), texture);
-    GLfloat colour[4], texCoord[4], normal[3];
-    glGetFloatv(GL_CURRENT_COLOR, colour);
-    EXPECT_FLOAT_EQ(colour[1], 0.25f);
-    EXPECT_FLOAT_EQ(colour[3], 0.75f);
-    // The last corner sent: face 5, corner 3.
-    const Face& last = model->faces[4];
-    glGetFloatv(GL_CURRENT_TEXTURE_COORDS, texCoord);
-    glGetFloatv(GL_CURRENT_NORMAL, normal);
-    EXPECT_FLOAT_EQ(texCoord[0], last.texCoord[2][0]);
-    EXPECT_FLOAT_EQ(texCoord[1], last.texCoord[2][1]);
-    const Vector3& vertexNormal = model->normals[last.vertexIndex[2]];
-    EXPECT_FLOAT_EQ(normal[0], vertexNormal.x);
-    EXPECT_FLOAT_EQ(normal[1], vertexNormal.y);
-    EXPECT_FLOAT_EQ(normal[2], vertexNormal.z);
-    EXPECT_NE(vertexNormal.x * vertexNormal.x + vertexNormal.y * vertexNormal.y + vertexNormal.z * vertexNormal.z, 0);
-    glDisable(GL_BLEND);
-    glDisable(GL_TEXTURE_2D);
-    glDeleteTextures(1, &texture);
 }
 
 }  // namespace

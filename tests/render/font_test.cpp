@@ -88,46 +88,6 @@ TEST_F(FontFixture, CodesBelowSpaceWrapRoundToTheLastGlyphs) {
     EXPECT_EQ(glyphNumbers(printed(0, 0, text)), (std::vector<int>{255, 224, 33}));
 }
 
-TEST_F(FontFixture, EmptyTextDrawsNothingButLeavesTheTextState) {
-    // The opposite of what printing leaves behind, and matrices that must survive.
-    glEnable(GL_BLEND);
-    glDisable(GL_LIGHTING);
-    glEnable(GL_TEXTURE_2D);
-    glDisable(GL_DEPTH_TEST);
-    glPolygonMode(GL_FRONT, GL_LINE);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(-3, 5, -7, 11, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glTranslatef(1, 2, 3);
-    GLfloat projectionBefore[16], modelviewBefore[16];
-    glGetFloatv(GL_PROJECTION_MATRIX, projectionBefore);
-    glGetFloatv(GL_MODELVIEW_MATRIX, modelviewBefore);
-
-    EXPECT_TRUE(printed(40, 40, "").empty());
-
-    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
-    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
-    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
-    EXPECT_FALSE(glIsEnabled(GL_BLEND));
-    GLint polygonMode[2];
-    glGetIntegerv(GL_POLYGON_MODE, polygonMode);
-    EXPECT_EQ(polygonMode[0], GL_FILL);
-    EXPECT_EQ(glInteger(GL_BLEND_SRC), GL_SRC_ALPHA);
-    EXPECT_EQ(glInteger(GL_BLEND_DST), GL_ONE_MINUS_SRC_ALPHA);
-    EXPECT_EQ(glInteger(GL_MATRIX_MODE), GL_MODELVIEW);
-    EXPECT_EQ(static_cast<GLuint>(glInteger(GL_TEXTURE_BINDING_2D)), slots[fontTexture]);
-
-    GLfloat projectionAfter[16], modelviewAfter[16];
-    glGetFloatv(GL_PROJECTION_MATRIX, projectionAfter);
-    glGetFloatv(GL_MODELVIEW_MATRIX, modelviewAfter);
-    for (int i = 0; i < 16; ++i) {
-        EXPECT_EQ(projectionAfter[i], projectionBefore[i]);
-        EXPECT_EQ(modelviewAfter[i], modelviewBefore[i]);
-    }
-}
-
 TEST_F(FontFixture, PrintsInTheCurrentColourThroughTheGlyphAlpha) {
     // Glyph 33 ("A" in set 0) is opaque, every other cell clear.
     Picture font = blankPicture(256, 256, 255, 255, 255, 0);

