@@ -63,7 +63,11 @@ pid=$!
 window=$(xdotool search --sync --onlyvisible --pid "$pid" | head -1)
 # The game takes the keyboard focus itself once its window shows.
 for _ in $(seq 300); do [ "$(xdotool getwindowfocus 2> /dev/null)" = "$window" ] && break; sleep 0.1; done
-sleep 0.3
+# A window still black has not shown its first frame yet.
+for _ in $(seq 300); do
+  [ "$(import -window root -format '%[fx:maxima]' info: 2> /dev/null)" != 0 ] && break
+  sleep 0.1
+done
 shot 1-start-up.png
 echo "Recording the demo (one to three minutes)..."
 
