@@ -4,7 +4,7 @@ BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 CONFIGURE = cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: play test check-all build game deps format bench package clean
+.PHONY: play test check-all build game deps format bench package clean web web-serve web-test
 
 # Only the game: a new build folder leaves the tests, tools and benchmark
 # out, so that nothing but what the game needs is installed and built.
@@ -41,6 +41,7 @@ check-all: build
 	@cd $(BUILD_DIR) && env -u WAYLAND_DISPLAY ALSOFT_DRIVERS=null xvfb-run -a -s "-screen 0 1024x768x24 -noreset" \
 		ctest --output-on-failure -L slow
 	@bash scripts/test-debian13.sh
+	@$(MAKE) --no-print-directory web-test
 
 # Frame times of the real game on this machine's GL: on the display, or on
 # two virtual ones when there is none, a 1024 x 768 screen that takes the
@@ -59,8 +60,20 @@ package:
 	@cmake --build $(BUILD_DIR) -j $(JOBS) --target tubechain_installed
 	@cd $(BUILD_DIR) && cpack -G DEB
 
+# The game on a web page, build-web/ and build-web/tubechain-web.zip, built
+# with Debian's Emscripten; web-serve serves it on 127.0.0.1 and prints the
+# address; web-test plays it in headless Chromium against the desktop game.
+web:
+	@bash scripts/build-web.sh
+
+web-serve:
+	@bash scripts/serve-web.sh
+
+web-test: build web
+	@bash tests/web/run.sh
+
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) build-web build-web-test

@@ -214,7 +214,7 @@ void copyBoard(const Board& from, Board& to) {
 void windowPixel(const Game& game, const float point[3], int& x, int& y) {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(game.view.fov, game.view.aspect, game.view.near, game.view.far);
+    gluPerspective(game.view.fov, game.view.aspect, game.view.nearPlane, game.view.farPlane);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     gluLookAt(camera.eye[0], camera.eye[1], camera.eye[2], camera.centre[0], camera.centre[1], camera.centre[2],

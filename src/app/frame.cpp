@@ -7,6 +7,7 @@
 
 #include "game/picking.h"
 #include "game/rules.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -18,9 +19,10 @@ bool readInput(Game& game, FramePlay& play) {
     // Read in every frame: a compositor or a window manager may resize the
     // window after it opened. The frame draws for its frame buffer; the
     // pointer comes in window pixels.
-    glfwGetFramebufferSize(game.window, &play.windowWidth, &play.windowHeight);
-    int width = 0, height = 0;
-    glfwGetWindowSize(game.window, &width, &height);
+    const WindowSize size = windowSize(game.window);
+    play.windowWidth = size.framebufferWidth;
+    play.windowHeight = size.framebufferHeight;
+    const int width = size.width, height = size.height;
     play.pointerBox = fitFrame(game.view.width, game.view.height, width, height);
     if (!play.fromWindow) {
         play.input = play.given;

@@ -46,7 +46,7 @@ std::int32_t pickTube(std::int32_t mouseX, std::int32_t mouseY, const Board& boa
     glPushMatrix();
     glLoadIdentity();
     gluPickMatrix(mouseX, view.height - mouseY, 1.0, 1.0, viewport);
-    gluPerspective(view.fov, view.aspect, view.near, view.far);
+    gluPerspective(view.fov, view.aspect, view.nearPlane, view.farPlane);
 
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();

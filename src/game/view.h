@@ -19,8 +19,8 @@ struct ViewSettings {
     std::int32_t stencilBits = 0;  // the stage and shadow passes need a stencil buffer
     float fov = 0;                 // vertical, degrees
     float aspect = 0;              // width / height
-    float near = 0;                // scene units
-    float far = 0;                 // scene units
+    float nearPlane = 0;           // scene units
+    float farPlane = 0;            // scene units
 };
 
 // The fixed camera, in scene units, y up.

@@ -1,12 +1,15 @@
 // What differs between the systems the game runs on: starting the window
-// library, the console, whole-file reading and the heap. Each system has one
-// file that implements these; the rest of the game is portable C++, GL,
-// GLFW and OpenAL.
+// library, opening the game's window and reading its size, the console,
+// whole-file reading and the heap. Each system has one file that implements
+// these, and the desktops share their window's; the rest of the game is
+// portable C++, GL, GLFW and OpenAL.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
+
+struct GLFWwindow;
 
 // The largest data file the game reads, bytes: far above any of its own
 // files, low enough that a wrong file costs no memory to speak of.
@@ -21,6 +24,16 @@ void tuneAllocator();
 // had; nothing is printed.
 bool startWindowLibrary();
 
+// Opens the game's window with its GL context current, or returns null
+// (nothing printed, GLFW still running). On a desktop: full screen on the
+// primary monitor at the monitor's own video mode, named Tubechain, of the
+// desktop entry's class, asking for the given alpha, depth and stencil
+// bits; it takes the keyboard focus, hides and captures the pointer, and
+// keeps presses shorter than a frame for the next read. In the browser: the
+// page's canvas with a WebGL 2 context, whose frame buffer objects carry the
+// bits (the page's own frame loop reads the pointer and keys there).
+GLFWwindow* openGameWindow(int alphaBits, int depthBits, int stencilBits);
+
 // Prints one line on the console, at once.
 void printConsoleLine(const char* line);
 
@@ -32,3 +45,12 @@ void pauseForConsole();
 // it cannot be opened, is no regular file (a device or a pipe could hand
 // out bytes without end), is larger than largestDataFile or cannot be read.
 bool readWholeFile(const char* path, std::vector<std::uint8_t>& bytes);
+
+// Per frame
+// The window's frame buffer, pixels, and its size in the units the pointer
+// comes in: screen coordinates on a desktop, CSS pixels on a page.
+struct WindowSize {
+    int framebufferWidth = 0, framebufferHeight = 0;
+    int width = 0, height = 0;
+};
+WindowSize windowSize(GLFWwindow* window);

@@ -101,7 +101,7 @@ SceneLists buildSceneLists(const Models& models, const TextureSlots& textureSlot
 void setUpSceneView(const ViewSettings& view, const Light& light) {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(view.fov, view.aspect, view.near, view.far);
+    gluPerspective(view.fov, view.aspect, view.nearPlane, view.farPlane);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     gluLookAt(camera.eye[0], camera.eye[1], camera.eye[2], camera.centre[0], camera.centre[1], camera.centre[2],

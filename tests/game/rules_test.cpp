@@ -253,28 +253,28 @@ TEST(Turn, TubeAtRestAt0ActivatesItsMinusXNeighbourAtQuarter1Or2AndItsPlusZNeigh
         table.run(17);
         ASSERT_EQ(table.tube(113).cameToRest, flagTrue);
 
-        const bool left = q == 1 || q == 2, near = q == 2 || q == 3;
+        const bool left = q == 1 || q == 2, nearer = q == 2 || q == 3;
         EXPECT_EQ(table.tube(112).activated != 0, left);
-        EXPECT_EQ(table.tube(98).activated != 0, near);
+        EXPECT_EQ(table.tube(98).activated != 0, nearer);
         for (int other : {114, 128, 97, 99, 127, 129}) EXPECT_EQ(table.tube(other).activated, 0) << other;
-        EXPECT_EQ(table.state().score, left + near);
-        EXPECT_EQ(table.state().activationsThisFrame, left + near);
+        EXPECT_EQ(table.state().score, left + nearer);
+        EXPECT_EQ(table.state().activationsThisFrame, left + nearer);
         const float nextQuarter = (90 * q + 90) % 360;
         if (left) {
             EXPECT_EQ(table.tube(112).targetAngle, nextQuarter);
         }
-        if (near) {
+        if (nearer) {
             EXPECT_EQ(table.tube(98).targetAngle, nextQuarter);
         }
         // An activation relights the tube at rest (1, stepped to 2 in the
         // tube pass); without one its lightning from the click runs on.
-        EXPECT_EQ(table.tube(113).lightningFrame, left || near ? 2 : 19);
+        EXPECT_EQ(table.tube(113).lightningFrame, left || nearer ? 2 : 19);
 
         // The activated tubes start turning in the next frame, not before.
         EXPECT_EQ(table.tube(112).angleY, 90 * q);
         table.frame();
         EXPECT_EQ(table.tube(112).angleY, left ? 90 * q + 5 : 90 * q);
-        EXPECT_EQ(table.tube(98).angleY, near ? 90 * q + 5 : 90 * q);
+        EXPECT_EQ(table.tube(98).angleY, nearer ? 90 * q + 5 : 90 * q);
         EXPECT_EQ(table.tube(113).turning, 0);
     }
 }

@@ -37,7 +37,7 @@ inline Vector3 tubeSurfacePoint(const Model& model) {
 inline void loadSceneMatrices(const ViewSettings& view) {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(view.fov, view.aspect, view.near, view.far);
+    gluPerspective(view.fov, view.aspect, view.nearPlane, view.farPlane);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     gluLookAt(camera.eye[0], camera.eye[1], camera.eye[2], camera.centre[0], camera.centre[1], camera.centre[2],
