@@ -4,7 +4,7 @@ BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 CONFIGURE = cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: play test check-all build game deps format bench package clean web web-serve web-test
+.PHONY: play test check-all build game deps format bench package clean web web-serve web-test windows windows-test windows-installer
 
 # Only the game: a new build folder leaves the tests, tools and benchmark
 # out, so that nothing but what the game needs is installed and built.
@@ -41,6 +41,7 @@ check-all: build
 	@cd $(BUILD_DIR) && env -u WAYLAND_DISPLAY ALSOFT_DRIVERS=null xvfb-run -a -s "-screen 0 1024x768x24 -noreset" \
 		ctest --output-on-failure -L slow
 	@bash scripts/test-debian13.sh
+	@$(MAKE) --no-print-directory windows-installer
 	@$(MAKE) --no-print-directory web-test
 
 # Frame times of the real game on this machine's GL: on the display, or on
@@ -59,6 +60,22 @@ package:
 	@$(CONFIGURE) -DCMAKE_INSTALL_PREFIX=/usr > /dev/null
 	@cmake --build $(BUILD_DIR) -j $(JOBS) --target tubechain_installed
 	@cd $(BUILD_DIR) && cpack -G DEB
+
+# The game for 64-bit Windows, cross-built with MinGW-w64:
+# build-windows/Tubechain-<version>-win64.zip. The libraries' sources are
+# fetched once and the libraries built once, into build-windows/.
+windows:
+	@JOBS=$(JOBS) bash scripts/windows/build.sh
+
+# The zip's game played under Wine, and the unit tests built for Windows;
+# installs Wine when it is missing (`make test` runs this only where Wine is).
+windows-test:
+	@JOBS=$(JOBS) bash tests/windows/windows_test.sh --install
+
+# The zip and an NSIS installer, build-windows/Tubechain-<version>-win64.exe,
+# both tested under Wine.
+windows-installer:
+	@JOBS=$(JOBS) bash tests/windows/windows_test.sh --install --installer
 
 # The game on a web page, build-web/ and build-web/tubechain-web.zip, built
 # with Debian's Emscripten; web-serve serves it on 127.0.0.1 and prints the

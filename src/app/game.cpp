@@ -25,6 +25,7 @@ void failStartUp(const char* message) {
 }  // namespace
 
 bool startUp(Game& game) {
+    enterDataFolder();
     tuneAllocator();
     game.window = setUpWindow(game.view, game.frameTarget);
     if (!game.window) return false;

@@ -31,10 +31,10 @@ struct Game {
 };
 
 // Set-up
-// The allocator's settings, then window, light, textures, font, models,
-// board, score texture, sound bank and scene lists, in that order. On a
-// failure it prints the one-line message, releases what its step made and
-// returns false: the process then ends with status 1.
+// The data folder and the allocator's settings, then window, light,
+// textures, font, models, board, score texture, sound bank and scene lists,
+// in that order. On a failure it prints the one-line message, releases what
+// its step made and returns false: the process then ends with status 1.
 bool startUp(Game& game);
 
 // Shutdown

@@ -1,8 +1,8 @@
-// What differs between the systems the game runs on: starting the window
-// library, opening the game's window and reading its size, the console,
-// whole-file reading and the heap. Each system has one file that implements
-// these, and the desktops share their window's; the rest of the game is
-// portable C++, GL, GLFW and OpenAL.
+// What differs between the systems the game runs on: the data folder,
+// starting the window library, opening the game's window and reading its
+// size, the console, whole-file reading and the heap. Each system has one
+// file that implements these, and the desktops share their window's; the
+// rest of the game is portable C++, GL, GLFW and OpenAL.
 #pragma once
 
 #include <cstddef>
@@ -16,6 +16,12 @@ struct GLFWwindow;
 inline constexpr std::size_t largestDataFile = 256u << 20;
 
 // Set-up
+// Makes the folder the game reads Model/, Texture/ and SFX/ from the working
+// folder. On Windows that is the folder of the program itself, wherever it
+// was started from (a double click, a shortcut, another folder's console);
+// elsewhere the working folder stays as it is.
+void enterDataFolder();
+
 // Keeps memory freed by the renderer in the heap for reuse, where the C
 // library would otherwise give it back to the system after every batch.
 void tuneAllocator();

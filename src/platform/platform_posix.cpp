@@ -24,6 +24,10 @@ constexpr int withoutLibdecor = 0x00038002;  // GLFW_WAYLAND_DISABLE_LIBDECOR
 
 }  // namespace
 
+// The launcher of the installed game and `make play` start it in its data
+// folder: the working folder is where the data is.
+void enterDataFolder() {}
+
 void tuneAllocator() {
     // The software renderer frees and takes again large blocks of memory for
     // every batch of drawing. By default the C library gives the top of the

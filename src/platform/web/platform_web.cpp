@@ -12,6 +12,9 @@
 #define GL_LAYER_NO_RENAMING
 #include "platform/web/gl_layer.h"
 
+// The data package is preloaded at the file system's root, the working folder.
+void enterDataFolder() {}
+
 void tuneAllocator() {}
 
 bool startWindowLibrary() { return glfwInit() == GLFW_TRUE; }

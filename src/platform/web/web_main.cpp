@@ -18,8 +18,8 @@
 #include "platform/web/frame_pace.h"
 // The frame loop itself calls WebGL as it is.
 #define GL_LAYER_NO_RENAMING
-#include "platform/web/gl_layer.h"
 #include "platform/platform.h"
+#include "platform/web/gl_layer.h"
 #include "render/frame_target.h"
 
 namespace {
