@@ -43,7 +43,7 @@ void checkModel(const Model& model) {
         if (m > 0) check(material.firstFace == model.materials[m - 1].lastFace + 1);
         check(material.lastFace >= material.firstFace - 1);
         check(material.textureSlot >= 0);
-        check(material.textured != 0 && material.colour[3] == 1.0f && material.shininess == 50.0f);
+        check(material.colour[3] == 1.0f && material.shininess == 50.0f);
     }
     check(model.materials[model.materialCount - 1].lastFace == model.faceCount - 1);
     bool allFinite = true;
