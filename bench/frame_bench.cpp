@@ -257,15 +257,15 @@ void playIdle(Game& game, int frames, Timing timing, CaseTimes& times) {
     settleBoard(game.state.board);
     int x, y;
     windowPixel(game, game.state.board[113].position, x, y);
-    playFrame(game, FrameInput{x, y, false, false});  // the flags see the idle board
-    for (int frame = 0; frame < frames; ++frame) timedFrame(game, FrameInput{x, y, false, false}, times, timing);
+    playFrame(game, FrameInput{.mouseX = x, .mouseY = y});  // the flags see the idle board
+    for (int frame = 0; frame < frames; ++frame) timedFrame(game, FrameInput{.mouseX = x, .mouseY = y}, times, timing);
 }
 
 void playStartUp(Game& game, int frames, Timing timing, CaseTimes& times) {
     // Every tube flashing, as in the frames after a shuffle.
     for (int frame = 0; frame < frames; ++frame) {
         if (frame % 10 == 0) shuffleBoard(game.state.board);
-        timedFrame(game, FrameInput{512, 384, false, false}, times, timing);
+        timedFrame(game, FrameInput{.mouseX = 512, .mouseY = 384}, times, timing);
     }
 }
 
@@ -284,7 +284,8 @@ void playChain(Game& game, const Board& startBoard, int chainTube, int frames, T
             state.anyTubeTurning = state.anyLightning = 0;
         }
         const bool counted = state.anyTubeTurning || clickNext;
-        timedFrame(game, FrameInput{x, y, clickNext, false}, counted ? times : discarded, timing);
+        timedFrame(game, FrameInput{.mouseX = x, .mouseY = y, .leftButton = clickNext}, counted ? times : discarded,
+                   timing);
         clickNext = !state.anyTubeTurning && !clickNext;
     }
 }
@@ -318,7 +319,7 @@ int main(int argc, char** argv) {
     setUpFragmentCounter();
 
     writer.caseName = "first";
-    playFrame(game, FrameInput{512, 384, false, false}, true);
+    playFrame(game, FrameInput{.mouseX = 512, .mouseY = 384}, true);
     glFinish();
     const double startUpMs = secondsSince(processStart) * 1000.0;
 
@@ -387,7 +388,7 @@ int main(int argc, char** argv) {
     // for the display, would otherwise repeat as fast as it can.
     settleBoard(game.state.board);
     const int pacedFrames = std::max(3, framesPerCase / 2);
-    const double idleRate = pacedRate(pacedFrames, [&] { playFrame(game, FrameInput{512, 384, false, false}); });
+    const double idleRate = pacedRate(pacedFrames, [&] { playFrame(game, FrameInput{.mouseX = 512, .mouseY = 384}); });
     const double emptyRate = pacedRate(pacedFrames, [&] {
         glClear(GL_COLOR_BUFFER_BIT);
         glfwSwapBuffers(game.window);

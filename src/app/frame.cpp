@@ -8,8 +8,66 @@
 #include "game/picking.h"
 #include "game/rules.h"
 #include "platform/platform.h"
+#include "render/score_texture.h"
 
 namespace {
+
+// A key that acts at a press, read twice: with sticky keys the first read
+// is true when the key is down or went down and up again since the last
+// read, the second when it is down now. A press is a first read true for a
+// key that was not down at the last frame's; so two quick taps in two
+// frames are two presses, not one key held down.
+struct KeyRead {
+    bool level = false;    // down, or pressed since the last frame: as a button is read
+    bool pressed = false;  // went down since the last frame
+    bool down = false;     // down now
+};
+KeyRead readKey(GLFWwindow* window, int key, std::bitset<512>& keysDown) {
+    KeyRead read;
+    read.level = glfwGetKey(window, key) == GLFW_PRESS;
+    read.down = glfwGetKey(window, key) == GLFW_PRESS;
+    read.pressed = read.level && !keysDown[key];
+    keysDown[key] = read.down;
+    return read;
+}
+
+// The keyboard and the first gamepad: arrows and W A S D (where they stand
+// on the keyboard), Space and Enter, Backspace and the key that types r,
+// F11 and Alt+Enter, the key that types m; the gamepad's d-pad or left
+// stick, A, X and Start. Every key is read in every frame, so that a press
+// shorter than a frame counts in the next one and no later.
+void readKeys(const Game& game, FramePlay& play) {
+    FrameInput& input = play.input;
+    const auto key = [&](int which) { return readKey(game.window, which, play.keysDown); };
+    constexpr int directionKeys[steeringDirections][2] = {{GLFW_KEY_UP, GLFW_KEY_W},
+                                                          {GLFW_KEY_DOWN, GLFW_KEY_S},
+                                                          {GLFW_KEY_LEFT, GLFW_KEY_A},
+                                                          {GLFW_KEY_RIGHT, GLFW_KEY_D}};
+    SteeringInput& keys = input.keys;
+    for (int d = 0; d < steeringDirections; ++d) {
+        const KeyRead arrow = key(directionKeys[d][0]), letter = key(directionKeys[d][1]);
+        keys.held[d] = arrow.down || letter.down;
+        keys.pressed[d] = arrow.pressed || letter.pressed;
+    }
+    const bool alt = key(GLFW_KEY_LEFT_ALT).level | key(GLFW_KEY_RIGHT_ALT).level;
+    const KeyRead enter = key(GLFW_KEY_ENTER), keypadEnter = key(GLFW_KEY_KP_ENTER);
+    keys.click = key(GLFW_KEY_SPACE).level | ((enter.level || keypadEnter.level) && !alt);
+    keys.shuffle = key(GLFW_KEY_BACKSPACE).level | key(game.shuffleKey).level;
+    input.fullScreenPressed = key(GLFW_KEY_F11).pressed | ((enter.pressed || keypadEnter.pressed) && alt);
+    input.mutePressed = key(game.muteKey).pressed;
+
+    GamepadState pad;
+    readGamepad(pad.buttons, pad.axes);  // all released without one
+    const SteeringInput fromPad = gamepadSteering(pad);
+    for (int d = 0; d < steeringDirections; ++d) {
+        keys.held[d] = keys.held[d] || fromPad.held[d];
+        keys.pressed[d] = keys.pressed[d] || (fromPad.held[d] && !play.gamepadHeld[d]);
+        play.gamepadHeld[d] = fromPad.held[d];
+    }
+    keys.click = keys.click || fromPad.click;
+    keys.shuffle = keys.shuffle || fromPad.shuffle;
+    input.escape = gamepadQuits(pad);
+}
 
 // The window's sizes, the pointer in frame pixels, the buttons and Escape.
 // Input is gathered at the buffer swap only, so these levels are the same
@@ -38,6 +96,7 @@ bool readInput(Game& game, FramePlay& play) {
     play.input.mouseY = inFrame.y;
     play.input.leftButton = glfwGetMouseButton(game.window, GLFW_MOUSE_BUTTON_LEFT) == GLFW_PRESS;
     play.input.rightButton = glfwGetMouseButton(game.window, GLFW_MOUSE_BUTTON_RIGHT) == GLFW_PRESS;
+    readKeys(game, play);
     return true;
 }
 
@@ -72,16 +131,26 @@ FrameStage runFrameStage(Game& game, FramePlay& play, FrameStage stage) {
             updateScoreTexture(game.scoreText, state.score, state.best, game.scoreTexture, game.fontListBase,
                                game.textureSlots, game.view);
             updateListener();
+            if (play.input.mutePressed) {
+                game.settings.muted = !game.settings.muted;
+                setSoundMuted(game.settings.muted);
+            }
             return FrameStage::pointer;
-        case FrameStage::pointer:
-            // Picking and the cursor use the pointer as read; the clamped
+        case FrameStage::pointer: {
+            // The keys move the pointer as a mouse would; picking and the
+            // cursor use the pointer as read or moved, while the clamped
             // copy only holds the system pointer inside the window from the
             // next read on.
-            state.mouseX = play.input.mouseX;
-            state.mouseY = play.input.mouseY;
+            FrameInput& input = play.input;
+            play.steered = steerPointer(game.steering, input.keys, state.board, game.view, input.mouseX, input.mouseY);
+            state.mouseX = input.mouseX;
+            state.mouseY = input.mouseY;
             state.hoveredTube = 0;
             play.hold = holdPointer(state.mouseX, state.mouseY, game.view);
+            input.leftButton = input.leftButton || input.keys.click;
+            input.rightButton = input.rightButton || input.keys.shuffle;
             return FrameStage::pick;
+        }
         case FrameStage::pick:
             if (pickingAllowed(state))
                 state.hoveredTube =
@@ -96,13 +165,16 @@ FrameStage runFrameStage(Game& game, FramePlay& play, FrameStage stage) {
         case FrameStage::scene:
             renderScene(state, game.sceneLists, game.models, game.textureSlots, game.scoreTexture, game.view,
                         game.light);
+            if (game.settings.muted) drawMuteSign(game.view);
             drawCursor(state.mouseX, state.mouseY, game.textureSlots, game.view);
             return FrameStage::show;
         case FrameStage::show:
             showFrame(game.frameTarget, game.view);
             return FrameStage::hold;
         case FrameStage::hold:
-            if (play.fromWindow) {
+            // Full screen the pointer stays inside the window (GLFW lets go
+            // of it while another window has the focus); a window's is free.
+            if (play.fromWindow && (game.settings.fullScreen || play.steered)) {
                 // Back to the middle of its frame pixel, so that reading it
                 // again gives the same pixel.
                 const WindowPointer held = windowPointer(play.pointerBox, {play.hold.x, play.hold.y});
@@ -122,8 +194,24 @@ FrameStage runFrameStage(Game& game, FramePlay& play, FrameStage stage) {
             return FrameStage::events;
         case FrameStage::events:
             glfwPollEvents();
-            if (play.fromWindow) play.input.escape = glfwGetKey(game.window, GLFW_KEY_ESCAPE) == GLFW_PRESS;
+            if (play.fromWindow) play.input.escape |= glfwGetKey(game.window, GLFW_KEY_ESCAPE) == GLFW_PRESS;
             play.ended = play.input.escape || glfwWindowShouldClose(game.window);
+            return FrameStage::keep;
+        case FrameStage::keep:
+            // Between two frames, so that the next one is drawn for the
+            // window's new size; the window's place is taken along, for when
+            // it comes back.
+            if (play.input.fullScreenPressed && !play.ended) {
+                game.settings.window = windowPlace(game.window, game.settings.window);
+                game.settings.fullScreen = !game.settings.fullScreen;
+                const WindowPlace shown = showFullScreen(game.window, game.settings.fullScreen, game.settings.window);
+                // The pointer stays on its frame pixel, over the same tube.
+                const WindowPointer at = windowPointer(
+                    fitFrame(game.view.width, game.view.height, shown.width, shown.height), {play.hold.x, play.hold.y});
+                if (play.fromWindow) glfwSetCursorPos(game.window, at.x, at.y);
+            }
+            keepBest(game.keeping, state.best);
+            keepSettings(game.keeping, game.settings);
             return FrameStage::done;
         case FrameStage::done:
             break;

@@ -4,20 +4,25 @@
 // whether frames are paced; the benchmark times the frame stage by stage.
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 
 #include "app/game.h"
 #include "game/pacer.h"
+#include "game/steering.h"
 #include "render/frame_target.h"
 
-// What a frame reads: the pointer, the buttons and Escape, as levels
-// gathered at the previous buffer swap.
+// What a frame reads: the pointer, the buttons, Escape and the keys, as
+// levels gathered at the previous buffer swap.
 struct FrameInput {
     std::int32_t mouseX = 0;  // frame pixels from the top left, y down, unbounded
     std::int32_t mouseY = 0;
     bool leftButton = false;
     bool rightButton = false;
-    bool escape = false;  // the game ends after this frame
+    bool escape = false;             // Escape, or a gamepad's Start: the game ends after this frame
+    SteeringInput keys = {};         // the keyboard's and a gamepad's directions and buttons
+    bool fullScreenPressed = false;  // F11, or Enter with Alt, went down: full screen or a window
+    bool mutePressed = false;        // M went down: sound off or on
 };
 
 // Where the frame holds the system pointer: the pointer clamped to 1..width
@@ -35,8 +40,14 @@ struct FramePlay {
     FramePacer pacer;
     bool ended = false;  // Escape or a close request ended the run
 
+    // What the window's keys and gamepad were at the last frame's read, to
+    // tell a press from a key held down.
+    std::bitset<512> keysDown;                  // by GLFW key
+    bool gamepadHeld[steeringDirections] = {};  // the d-pad's and the stick's directions
+
     // This frame's, as its stages set them.
     FrameInput input;
+    bool steered = false;          // the keys moved the pointer: the system pointer goes there
     std::int32_t windowWidth = 0;  // the window's frame buffer, pixels
     std::int32_t windowHeight = 0;
     Letterbox pointerBox;  // the frame's place in the window, in window pixels
@@ -45,19 +56,21 @@ struct FramePlay {
 
 // The stages of a frame, in order.
 enum class FrameStage {
-    input,    // the window's size, the pointer, the buttons and Escape
+    input,    // the window's size, the pointer, the buttons, the keys and a gamepad
     begin,    // where the frame is drawn, for the window's size
-    score,    // the score texture (drawn only when score or best changed), and the listener
-    pointer,  // the pointer as read (hoveredTube back to 0), and where to hold it
+    score,    // the score texture (drawn only when score or best changed), and the listener, muted at M
+    pointer,  // the pointer as read or as the keys moved it, hoveredTube back to 0, where to hold it, and
+              // the buttons with the keys that stand in for them
     pick,     // picking, while the board was idle at the last flag update
     rules,    // the rules, which leave the frame's sounds
     sound,    // those sounds played
-    scene,    // the scene and the cursor
+    scene,    // the scene, the cursor, and the sign that the sound is off
     show,     // an off-screen frame shown on the whole window
-    hold,     // the system pointer held inside the window
+    hold,     // the system pointer held inside a full-screen window, or put where the keys moved it
     swap,     // the buffer swap
     pace,     // the pacer's hold, when paced
-    events,   // the window's events gathered; Escape or a close request ends the run
+    events,   // the window's events gathered; Escape, Start or a close request ends the run
+    keep,     // full screen or a window, at F11 or Alt+Enter; the best score and the settings kept
     done,
 };
 

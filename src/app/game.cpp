@@ -27,9 +27,11 @@ void failStartUp(const char* message) {
 bool startUp(Game& game) {
     enterDataFolder();
     tuneAllocator();
-    game.window = setUpWindow(game.view, game.frameTarget);
+    game.window = setUpWindow(game.view, game.frameTarget, game.settings.fullScreen, game.settings.window);
     if (!game.window) return false;
     setUpLight(game.light);
+    game.muteKey = keyTypingLetter('m', GLFW_KEY_M);
+    game.shuffleKey = keyTypingLetter('r', GLFW_KEY_R);
 
     if (!loadTextures(game.textureSlots)) {
         failStartUp("Failed to load image!!!");
@@ -49,6 +51,7 @@ bool startUp(Game& game) {
 
     createBoard(game.state.board);
     shuffleBoard(game.state.board);
+    game.steering.aim = tubeAimPoint(*game.models[tubeModelEntry]);
 
     game.scoreTexture = createScoreTexture();
 
@@ -57,12 +60,15 @@ bool startUp(Game& game) {
         failStartUp(soundFailureMessage(soundFailure));
         return false;
     }
+    if (game.settings.muted) setSoundMuted(true);
 
     game.sceneLists = buildSceneLists(game.models, game.textureSlots);
     return true;
 }
 
 void shutDown(Game& game) {
+    if (game.window) game.settings.window = windowPlace(game.window, game.settings.window);
+    keepSettings(game.keeping, game.settings);
     releaseSoundBank(game.sound);
     freeBoard(game.state.board);
     for (int entry = 1; entry <= 3; ++entry) {

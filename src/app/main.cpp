@@ -5,6 +5,8 @@
 
 int main() {
     static Game game;
+    // The best score and the settings the player had last time.
+    loadKept(game.keeping, game.state.best, game.settings);
     if (!startUp(game)) return 1;
     FramePlay play;
     while (!play.ended) runFrame(game, play);

@@ -1,11 +1,14 @@
 // Linux and other POSIX systems with the GNU C library.
 #include <GLFW/glfw3.h>
+#include <fcntl.h>
 #include <malloc.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
@@ -21,6 +24,43 @@ constexpr int x11Platform = 0x00060004;      // GLFW_PLATFORM_X11
 constexpr int waylandPlatform = 0x00060003;  // GLFW_PLATFORM_WAYLAND
 constexpr int libdecorHint = 0x00053001;     // GLFW_WAYLAND_LIBDECOR
 constexpr int withoutLibdecor = 0x00038002;  // GLFW_WAYLAND_DISABLE_LIBDECOR
+
+// $name when it is an absolute path (the XDG rule), else $HOME/fallback;
+// empty without either.
+std::string baseFolder(const char* name, const char* fallback) {
+    const char* set = std::getenv(name);
+    if (set && set[0] == '/') return set;
+    const char* home = std::getenv("HOME");
+    if (!home || !*home) return "";
+    return std::string(home) + "/" + fallback;
+}
+
+std::string parentFolder(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Makes the folder and those above it that are missing, for the player's
+// eyes only, as the desktop's folders are made.
+bool makeFolders(const std::string& folder) {
+    struct stat status;
+    if (stat(folder.c_str(), &status) == 0) return S_ISDIR(status.st_mode);
+    const std::string parent = parentFolder(folder);
+    if (parent != folder && !makeFolders(parent)) return false;
+    return mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
+}
+
+// Writes all of it, however the system splits the writes.
+bool writeAll(int fd, const std::string& text) {
+    std::size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t count = write(fd, text.data() + written, text.size() - written);
+        if (count < 0 && errno == EINTR) continue;
+        if (count <= 0) return false;
+        written += static_cast<std::size_t>(count);
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -95,4 +135,95 @@ bool readWholeFile(const char* path, std::vector<std::uint8_t>& bytes) {
     std::fclose(file);
     if (!whole) bytes.clear();
     return whole;
+}
+
+std::string keptFilePath(KeptFile file) {
+    const std::string folder =
+        file == KeptFile::best ? baseFolder("XDG_DATA_HOME", ".local/share") : baseFolder("XDG_CONFIG_HOME", ".config");
+    if (folder.empty()) return "";
+    return folder + "/tubechain/" + (file == KeptFile::best ? "best.txt" : "settings.ini");
+}
+
+KeptRead readKeptFile(const std::string& path, std::size_t largest, std::string& text) {
+    text.clear();
+    // Never waits on a pipe or a device put in the file's place.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? KeptRead::missing : KeptRead::unreadable;
+    struct stat status;
+    bool whole = fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+    char chunk[4096];
+    while (whole && text.size() <= largest) {
+        const ssize_t count = read(fd, chunk, sizeof chunk);
+        if (count < 0 && errno == EINTR) continue;
+        if (count < 0) whole = false;
+        if (count <= 0) break;
+        text.append(chunk, static_cast<std::size_t>(count));
+    }
+    close(fd);
+    if (!whole) {
+        text.clear();
+        return KeptRead::unreadable;
+    }
+    if (text.size() > largest + 1) text.resize(largest + 1);
+    return KeptRead::read;
+}
+
+bool replaceKeptFile(const std::string& path, const std::string& text) {
+    const std::string folder = parentFolder(path);
+    if (!makeFolders(folder)) return false;
+    std::string name = path + ".new-XXXXXX";
+    const int fd = mkstemp(name.data());
+    if (fd < 0) return false;
+    const bool written = writeAll(fd, text) && fsync(fd) == 0;
+    if (close(fd) != 0 || !written || rename(name.c_str(), path.c_str()) != 0) {
+        unlink(name.c_str());
+        return false;
+    }
+    // The rename itself reaches the disk with the folder's own entry.
+    const int folderFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd >= 0) {
+        fsync(folderFd);
+        close(folderFd);
+    }
+    return true;
+}
+
+std::string setKeptFileAside(const std::string& path) {
+    for (int n = 1; n <= 1000; ++n) {
+        const std::string aside = path + (n == 1 ? ".bad" : ".bad-" + std::to_string(n));
+        // Renamed only where no file is: RENAME_NOREPLACE, or where the file
+        // system lacks it, a second name given and the first taken away.
+        if (renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE) == 0) return aside;
+        if (errno == EEXIST) continue;
+        if (errno != EINVAL && errno != ENOSYS) return "";
+        if (link(path.c_str(), aside.c_str()) == 0) {
+            if (unlink(path.c_str()) == 0) return aside;
+            unlink(aside.c_str());
+            return "";
+        }
+        if (errno != EEXIST) return "";
+    }
+    return "";
+}
+
+KeptLock lockKeptFolder(const std::string& path) {
+    KeptLock lock;
+    const std::string folder = parentFolder(path);
+    if (!makeFolders(folder)) return lock;
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return lock;
+    while (flock(fd, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            close(fd);
+            return lock;
+        }
+    }
+    lock.handle = fd;
+    return lock;
+}
+
+void unlockKeptFolder(KeptLock& lock) {
+    if (lock.handle < 0) return;
+    close(static_cast<int>(lock.handle));
+    lock.handle = -1;
 }

@@ -138,3 +138,38 @@ void drawCursor(std::int32_t mouseX, std::int32_t mouseY, const TextureSlots& te
     glMatrixMode(GL_MODELVIEW);
     glEnable(GL_LIGHTING);
 }
+
+void drawMuteSign(const ViewSettings& view) {
+    glDisable(GL_LIGHTING);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0, view.width, 0, view.height, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    // Corners in frame pixels left of and below the frame's top-right corner.
+    const auto corner = [&](float left, float down) {
+        glVertex3f(static_cast<float>(view.width) - left, static_cast<float>(view.height) - down, 0);
+    };
+    glBegin(GL_QUADS);
+    // Opaque, so that where the bars cross is no brighter.
+    glColor4f(0.6f, 0.6f, 0.6f, 1);
+    // The loudspeaker: its box, then its cone opening towards the cross.
+    corner(40, 23), corner(40, 33), corner(33, 33), corner(33, 23);
+    corner(33, 23), corner(33, 33), corner(24, 38), corner(24, 18);
+    // The cross, two bars 2.5 pixels thick.
+    corner(20, 21.2f), corner(21.8f, 23), corner(11.8f, 33), corner(10, 31.2f);
+    corner(11.8f, 23), corner(10, 24.8f), corner(20, 34.8f), corner(21.8f, 33);
+    glEnd();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glEnable(GL_CULL_FACE);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_LIGHTING);
+}

@@ -1,5 +1,6 @@
-// Two passes in window space: the score pass that writes "Score" and "Best"
-// into a texture laid over the stage, and the cursor square at the pointer.
+// Passes in window space: the score pass that writes "Score" and "Best" into
+// a texture laid over the stage, the cursor square at the pointer, and the
+// sign that the sound is off.
 #pragma once
 
 #include <cstdint>
@@ -39,6 +40,11 @@ bool updateScoreTexture(ScoreText& shown, std::int32_t score, std::int32_t best,
 // Last pass of a frame: the cursor image with its top-left corner on the
 // pointer (window pixels, y down, as read), growing towards the bottom.
 void drawCursor(std::int32_t mouseX, std::int32_t mouseY, const TextureSlots& textureSlots, const ViewSettings& view);
+
+// While the sound is off, before the cursor: a small loudspeaker crossed
+// out, in grey, in the top-right corner of the frame, which the stage leaves
+// black. Leaves texturing off and blending on, as the cursor wants them.
+void drawMuteSign(const ViewSettings& view);
 
 // Shutdown
 void deleteScoreTexture(std::uint32_t scoreTexture);

@@ -4,6 +4,9 @@
 #include <GL/glu.h>
 #include <GLFW/glfw3.h>
 
+#include <vector>
+
+#include "assets/icon.h"
 #include "assets/textures.h"
 #include "platform/platform.h"
 #include "render/frame_target.h"
@@ -36,7 +39,7 @@ bool framebufferMeetsRequest(const ViewSettings& view, const FramebufferGot& got
            got.depthBits >= view.depthBits && got.stencilBits >= view.stencilBits;
 }
 
-GLFWwindow* setUpWindow(ViewSettings& view, FrameTarget& target) {
+GLFWwindow* setUpWindow(ViewSettings& view, FrameTarget& target, bool fullScreen, const WindowPlace& place) {
     view.width = frameWidth;
     view.height = frameHeight;
     view.alphaBits = 8;
@@ -49,8 +52,12 @@ GLFWwindow* setUpWindow(ViewSettings& view, FrameTarget& target) {
         return nullptr;
     }
 
-    GLFWwindow* window = openGameWindow(view.alphaBits, view.depthBits, view.stencilBits);
+    GLFWwindow* window = openGameWindow(view.alphaBits, view.depthBits, view.stencilBits, fullScreen, place);
     if (!window) return failToOpenWindow();
+    // The sizes a task bar, a window switcher and a title bar ask for.
+    std::vector<IconPicture> icon;
+    for (const int size : {16, 32, 48}) icon.push_back({size, iconBytes(size)});
+    setWindowIcon(window, icon);
     // The frame goes straight to a window of its size with the bits the
     // passes need, and through an off-screen frame to any other.
     if (!setUpFrameTarget(target, view, framebufferOf(window))) return failToOpenWindow();

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "game/view.h"
+#include "platform/platform.h"
 
 struct GLFWwindow;
 struct FrameTarget;
@@ -23,15 +24,17 @@ struct FramebufferGot {
 // Wayland when there is no X display and the library can. Opens a
 // full-screen window named Tubechain, of the desktop entry's class, on the
 // primary monitor at the monitor's own video mode (its size, colour bits and
-// refresh rate), so that no mode ever changes, asking for 8 alpha, 24 depth
-// and 8 stencil bits; takes the keyboard focus, hides and captures the
-// pointer, sets a swap interval of 1 and the start GL state, and sets up the
-// frame target that brings the 1024 x 768 frame onto the window. Returns
-// null after printing its failure message: "Failed to initialize GLFW!"
-// without a display, "Failed to open window!" (GLFW is terminated then) when
-// there is no window or GL context, or no way to draw the frame on it; the
-// caller ends the process.
-GLFWwindow* setUpWindow(ViewSettings& view, FrameTarget& target);
+// refresh rate), so that no mode ever changes, or else a window at the
+// place given, asking for 8 alpha, 24 depth and 8 stencil bits; gives it
+// the game's icon, takes the keyboard focus, hides the pointer and, full
+// screen, captures it, sets a swap interval of 1 and the start GL state,
+// and sets up the frame target that brings the 1024 x 768 frame onto the
+// window. Returns null after printing its failure message: "Failed to
+// initialize GLFW!" without a display, "Failed to open window!" (GLFW is
+// terminated then) when there is no window or GL context, or no way to draw
+// the frame on it; the caller ends the process.
+GLFWwindow* setUpWindow(ViewSettings& view, FrameTarget& target, bool fullScreen = true,
+                        const WindowPlace& place = WindowPlace());
 
 // True when a frame buffer has exactly the frame's size and at least the
 // alpha, depth and stencil bits asked for: the frame can go straight to it.

@@ -143,6 +143,8 @@ void updateListener() {
     alListener3f(AL_VELOCITY, 0, 0, 0);
 }
 
+void setSoundMuted(bool muted) { alListenerf(AL_GAIN, muted ? 0.0f : 1.0f); }
+
 void playVoiceAt(const SoundBank& bank, int slot, const float position[3]) {
     alSourcefv(bank.sources[slot], AL_POSITION, position);
     alSourcePlay(bank.sources[slot]);

@@ -43,6 +43,9 @@ const char* soundFailureMessage(SoundSetUpFailure failure);
 // Puts the listener at the camera's eye, facing the camera's centre point
 // (handed over as the at-vector as it stands), up +y, at rest.
 void updateListener();
+// Every sound silenced or heard again at once, through the listener's gain
+// (0 or 1); the voices go on being played as ever.
+void setSoundMuted(bool muted);
 // Moves the voice to the position (scene units) and starts it from its beginning.
 void playVoiceAt(const SoundBank& bank, int slot, const float position[3]);
 // Plays the next of the five pairs, slots r and r + 5, at the position.

@@ -1,12 +1,20 @@
 // The real executable, its sound recorded by the wave writer: a click on a
 // tube that sets off a chain is heard at once, then the chain's sparks, and
-// Escape ends the game while they run.
+// Escape ends the game while they run; M silences it all; the keys play as
+// the mouse does, and the best score outlives the game.
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "support/game_run.h"
+#include "support/tube_pointer.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -77,6 +85,172 @@ TEST(ClickEndToEnd, TheTurnIsHeardAtOnceThenTheChainsSparksAndEscapeEndsItMidCha
     EXPECT_GE(soundOnsets(heard, turn + 1).size(), sparks);
     // Nothing sounded between coming onto the tube and the turn.
     EXPECT_EQ(soundOnsets(heard, hover + 1).front(), turn);
+}
+
+// Frame pixels that differ between two pictures of the 1024 x 768 screen,
+// as the rectangle around them; none gives right < 0.
+struct Changed {
+    int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1, count = 0;
+};
+Changed changedPixels(const std::string& a, const std::string& b) {
+    Changed changed;
+    for (std::size_t i = 0; i + 2 < a.size() && a.size() == b.size(); i += 3) {
+        if (a.compare(i, 3, b, i, 3) == 0) continue;
+        const int x = static_cast<int>(i / 3 % 1024), y = static_cast<int>(i / 3 / 1024);
+        changed.left = std::min(changed.left, x), changed.right = std::max(changed.right, x + 1);
+        changed.top = std::min(changed.top, y), changed.bottom = std::max(changed.bottom, y + 1);
+        ++changed.count;
+    }
+    return changed;
+}
+
+// The frame's top-right corner, 48 pixels a side, where the sign for no sound stands.
+std::string signCorner(const std::string& picture) {
+    std::string corner;
+    for (std::size_t row = 0; row < 48 && picture.size() == 1024 * 768 * 3; ++row)
+        corner += picture.substr((row * 1024 + 1024 - 48) * 3, 48 * 3);
+    return corner;
+}
+
+// Presses a key and waits until the picture shows something else.
+bool pressAndSee(const GameRun& run, const std::string& key) {
+    const std::string before = screenPicture(run);
+    xdotool(run, "key " + key);
+    return waitUntil(60, [&] { return screenPicture(run) != before; });
+}
+
+// Seconds of sound recorded so far.
+double recordedSeconds(const GameRun& run) {
+    const HeardSound heard = heardSoFar(run);
+    return heard.rate > 0 ? static_cast<double>(heard.samples.size()) / heard.rate : 0;
+}
+
+// M takes the listener's gain away and gives it back: every sound stops at
+// once and comes back, while the game plays on as ever. The sign that says
+// so stands in the frame's top-right corner, where the stage leaves black,
+// and nowhere else; and the silence comes back with the next start.
+TEST(ClickEndToEnd, MSilencesEverythingFromThatFrameOnUntilItIsPressedAgainAndTheNextStartIsSilentToo) {
+    const FramePixel target = framePixelOverTube(chainTube);
+    GameRun run(sourceDir());
+    ASSERT_FALSE(run.window.empty()) << "no window appeared";
+    const std::string heard = parkPointer(run);
+    ASSERT_FALSE(heard.empty()) << "the start-up lightning never ended";
+    ASSERT_TRUE(pressAndSee(run, "m")) << "M showed nothing";
+    const std::string muted = waitForStillPicture(run, 60);
+    const Changed sign = changedPixels(heard, muted);
+    EXPECT_GT(sign.count, 100);
+    EXPECT_GE(sign.left, 1024 - 48);
+    EXPECT_LT(sign.bottom, 48);
+
+    // The chain, unheard: its lightning runs on for seconds in silence.
+    ASSERT_TRUE(
+        movePointerBy(run, static_cast<int>(std::lround(target.x)) - 1, static_cast<int>(std::lround(target.y)) - 1));
+    ASSERT_FALSE(waitForStillPicture(run, 60).empty());
+    xdotool(run, "click 1");
+    ASSERT_TRUE(waitUntil(60, [&] { return lightningPixels(screenPicture(run)) > 0; })) << "the click did nothing";
+    const std::size_t clicked = heardSoFar(run).samples.size();
+    ASSERT_TRUE(waitUntil(120, [&] { return recordedSeconds(run) > clicked / 44100.0 + 3; }));
+    EXPECT_GT(lightningPixels(screenPicture(run)), 0) << "the chain ended within three seconds";
+    EXPECT_EQ(loudSeconds(heardSoFar(run), clicked, std::string::npos), 0) << "heard while silenced";
+
+    // M again: the sparks are heard, and the sign is gone; M once more
+    // cuts them off at once.
+    const std::size_t unmuted = heardSoFar(run).samples.size();
+    xdotool(run, "key m");
+    ASSERT_TRUE(waitUntil(60, [&] { return firstOnset(heardSoFar(run), unmuted) != std::string::npos; }))
+        << "the chain's sparks did not come back";
+    EXPECT_TRUE(waitUntil(60, [&] { return signCorner(screenPicture(run)) == signCorner(heard); }))
+        << "the sign stayed";
+    ASSERT_TRUE(pressAndSee(run, "m"));
+    const std::size_t mutedAgain = heardSoFar(run).samples.size();
+    ASSERT_TRUE(waitUntil(60, [&] { return recordedSeconds(run) > mutedAgain / 44100.0 + 1.5; }));
+    // What was already mixed when the key came may still sound.
+    EXPECT_EQ(loudSeconds(heardSoFar(run), mutedAgain + 44100 / 4, std::string::npos), 0);
+    ASSERT_EQ(endWithEscape(run, 30).exitStatus, 0);
+
+    GameRun again(sourceDir(), executablePath(), "1024x768x24", Desktop::xvfb,
+                  {"HOME=" + run.home.string(), "XDG_DATA_HOME=" + (run.home / ".local/share").string(),
+                   "XDG_CONFIG_HOME=" + (run.home / ".config").string()});
+    const std::string start = waitForStillPicture(again, 60);
+    ASSERT_FALSE(start.empty());
+    ASSERT_GT(recordedSeconds(again), 0.5);
+    EXPECT_EQ(loudSeconds(heardSoFar(again), 0, std::string::npos), 0) << "the start-up sparks were heard";
+    EXPECT_TRUE(signCorner(start) == signCorner(muted)) << "no sign at the start";
+    EXPECT_EQ(endWithEscape(again, 30).exitStatus, 0);
+}
+
+std::string fileText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The rows of the stage where the score and the best are written.
+std::string scoreBand(const std::string& picture) { return picture.substr(0, 125 * 1024 * 3); }
+
+// A chain set off and banked with the mouse, then the same with the keys:
+// the arrows walk the pointer from tube to tube as the player sees them,
+// Space clicks. The best is kept as the first game banks it, from a start
+// beside a broken file, and is there when the second game starts.
+TEST(ClickEndToEnd, TheKeysPlayAsTheMouseDoesAndTheBestOutlivesTheGameAndABrokenFile) {
+    const ChainPlan plan = planChainAndQuietClick(4, 40);
+    ASSERT_NE(plan.quietTube, 0) << "no short chain on the start-up board";
+    char homeTemplate[] = "/tmp/tubechain-home-XXXXXX";
+    const fs::path home = mkdtemp(homeTemplate);
+    const fs::path best = home / ".local/share/tubechain/best.txt";
+    fs::create_directories(best.parent_path());
+    std::ofstream(best) << "best=twelve\n";
+    const std::vector<std::string> environment = {"HOME=" + home.string(),
+                                                  "XDG_DATA_HOME=" + (home / ".local/share").string(),
+                                                  "XDG_CONFIG_HOME=" + (home / ".config").string()};
+
+    std::string played;
+    {
+        GameRun run(sourceDir(), executablePath(), "1024x768x24", Desktop::xvfb, environment);
+        ASSERT_FALSE(parkPointer(run).empty());
+        const FramePixel chain = framePixelOverTube(plan.chainTube), quiet = framePixelOverTube(plan.quietTube);
+        ASSERT_TRUE(
+            movePointerBy(run, static_cast<int>(std::lround(chain.x)) - 1, static_cast<int>(std::lround(chain.y)) - 1));
+        for (const int click : {0, 1}) {
+            ASSERT_FALSE(waitForStillPicture(run, 120).empty());
+            xdotool(run, "click 1");
+            ASSERT_FALSE(waitForStillPicture(run, 120).empty());
+            if (click == 0) {
+                ASSERT_TRUE(movePointerBy(run, static_cast<int>(std::lround(quiet.x) - std::lround(chain.x)),
+                                          static_cast<int>(std::lround(quiet.y) - std::lround(chain.y))));
+            }
+        }
+        played = parkPointer(run);
+        const ProcessResult result = endWithEscape(run, 30);
+        EXPECT_EQ(result.exitStatus, 0);
+        EXPECT_NE(result.output.find("makes no sense"), std::string::npos) << result.output;
+    }
+    ASSERT_FALSE(played.empty());
+    EXPECT_EQ(fileText(best.string() + ".bad"), "best=twelve\n");
+    EXPECT_NE(fileText(best).find("\nbest=" + std::to_string(plan.chainScore) + "\n"), std::string::npos);
+
+    GameRun run(sourceDir(), executablePath(), "1024x768x24", Desktop::xvfb, environment);
+    const std::string start = parkPointer(run);
+    ASSERT_FALSE(start.empty());
+    EXPECT_EQ(scoreBand(start), scoreBand(played)) << "the best did not come back";
+    // From the pointer parked in the corner the first arrow starts at the
+    // board's far left corner, row 15, column 1.
+    const auto walk = [&](int fromRow, int fromColumn, int row, int column) {
+        for (; fromColumn < column; ++fromColumn) ASSERT_TRUE(pressAndSee(run, "Right"));
+        for (; fromColumn > column; --fromColumn) ASSERT_TRUE(pressAndSee(run, "Left"));
+        for (; fromRow < row; ++fromRow) ASSERT_TRUE(pressAndSee(run, "w"));
+        for (; fromRow > row; --fromRow) ASSERT_TRUE(pressAndSee(run, "Down"));
+    };
+    const auto row = [](int tube) { return (tube - 1) / boardSide + 1; };
+    const auto column = [](int tube) { return (tube - 1) % boardSide + 1; };
+    walk(boardSide, 1, row(plan.chainTube), column(plan.chainTube));
+    xdotool(run, "key space");
+    ASSERT_FALSE(waitForStillPicture(run, 120).empty());
+    walk(row(plan.chainTube), column(plan.chainTube), row(plan.quietTube), column(plan.quietTube));
+    xdotool(run, "key space");
+    ASSERT_FALSE(waitForStillPicture(run, 120).empty());
+    EXPECT_EQ(parkPointer(run), played) << "the keys played another game than the mouse";
+    EXPECT_EQ(endWithEscape(run, 30).exitStatus, 0);
+    fs::remove_all(home);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <ostream>
 #include <string>
 
 #include "game/board.h"
@@ -97,6 +99,12 @@ Lit litPixels(const std::string& rgb, int width, int height) {
 
 // The picture fills its rectangle: its own edges reach all four sides (the
 // stage touches the frame's edges), and the bars around it are black.
+bool pictureFills(const std::string& rgb, const ScreenCase& screen) {
+    if (rgb.size() != static_cast<std::size_t>(screen.width) * screen.height * 3) return false;
+    const Lit lit = litPixels(rgb, screen.width, screen.height);
+    return std::abs(lit.left - screen.left) <= 1 && std::abs(lit.right - screen.right) <= 1 &&
+           std::abs(lit.top - screen.top) <= 1 && std::abs(lit.bottom - screen.bottom) <= 1;
+}
 void expectPictureFills(const std::string& rgb, const ScreenCase& screen) {
     ASSERT_EQ(rgb.size(), static_cast<std::size_t>(screen.width) * screen.height * 3) << "not the whole screen";
     const Lit lit = litPixels(rgb, screen.width, screen.height);
@@ -106,16 +114,45 @@ void expectPictureFills(const std::string& rgb, const ScreenCase& screen) {
     EXPECT_NEAR(lit.bottom, screen.bottom, 1);
 }
 
-// On screens without a 1024 x 768 mode the window takes the screen's size.
-TEST(Executable, OnScreensOfOtherSizesThePictureFillsItsCentredRectangleAndAClickTurnsTheTubeUnderIt) {
-    // A tube of the start-up board that turns alone.
+// A click where the pointer stands turns the tube under it: once the board
+// stands still again, everything that changed lies around the tube (at the
+// given frame pixel): the tube itself, its shadow and the outline of the
+// pointer on it.
+void expectClickTurnsTheTubeAt(const GameRun& run, const ScreenCase& screen, const FramePixel& onTube) {
+    const double scale = (screen.right - screen.left) / 1024.0;
+    const std::string before = waitForStillPicture(run, 60);
+    xdotool(run, "mousedown 1");
+    const bool turning = waitUntil(60, [&] { return screenPicture(run) != before; });
+    xdotool(run, "mouseup 1");
+    ASSERT_TRUE(turning) << "the click did nothing";
+    const std::string after = waitForStillPicture(run, 60);
+    ASSERT_EQ(after.size(), before.size()) << "the turn's lightning never ended";
+
+    std::string changed(before.size(), '\0');
+    for (std::size_t i = 0; i < before.size(); ++i) changed[i] = before[i] == after[i] ? 0 : 1;
+    const Lit turned = litPixels(changed, screen.width, screen.height);
+    const double tubeX = screen.left + onTube.x * scale, tubeY = screen.top + onTube.y * scale;
+    EXPECT_GT(turned.right - turned.left, 20 * scale) << "the tube did not turn";
+    EXPECT_GT(turned.left, tubeX - 60 * scale);
+    EXPECT_LT(turned.right, tubeX + 60 * scale);
+    EXPECT_GT(turned.top, tubeY - 60 * scale);
+    EXPECT_LT(turned.bottom, tubeY + 60 * scale);
+}
+
+// A tube of the start-up board that turns alone.
+int tubeThatTurnsAlone() {
     resetRandomUnit();
     Board board;
     createBoard(board);
     shuffleBoard(board);
     const int tube = tubeWithoutChain(board);
     freeBoard(board);
-    const FramePixel onTube = framePixelOverTube(tube);
+    return tube;
+}
+
+// On screens without a 1024 x 768 mode the window takes the screen's size.
+TEST(Executable, OnScreensOfOtherSizesThePictureFillsItsCentredRectangleAndAClickTurnsTheTubeUnderIt) {
+    const FramePixel onTube = framePixelOverTube(tubeThatTurnsAlone());
     const ScreenCase screens[] = {{"1920x1080x24", 1920, 1080, 240, 0, 1680, 1080},
                                   {"1280x1024x24", 1280, 1024, 0, 32, 1280, 992},
                                   {"800x600x24", 800, 600, 0, 0, 800, 600}};
@@ -134,28 +171,108 @@ TEST(Executable, OnScreensOfOtherSizesThePictureFillsItsCentredRectangleAndAClic
         ASSERT_TRUE(movePointerBy(run, static_cast<int>(std::lround((onTube.x - 1) * scale)),
                                   static_cast<int>(std::lround((onTube.y - 1) * scale))))
             << "the pointer did not follow";
-        const std::string before = waitForStillPicture(run, 60);
-        xdotool(run, "mousedown 1");
-        const bool turning = waitUntil(60, [&] { return screenPicture(run) != before; });
-        xdotool(run, "mouseup 1");
-        ASSERT_TRUE(turning) << "the click did nothing";
-        const std::string after = waitForStillPicture(run, 60);
-        ASSERT_EQ(after.size(), before.size()) << "the turn's lightning never ended";
-
-        // Everything that changed lies around the tube: the tube itself, its
-        // shadow and the outline of the pointer on it.
-        std::string changed(before.size(), '\0');
-        for (std::size_t i = 0; i < before.size(); ++i) changed[i] = before[i] == after[i] ? 0 : 1;
-        const Lit turned = litPixels(changed, screen.width, screen.height);
-        const double tubeX = screen.left + onTube.x * scale, tubeY = screen.top + onTube.y * scale;
-        EXPECT_GT(turned.right - turned.left, 20 * scale) << "the tube did not turn";
-        EXPECT_GT(turned.left, tubeX - 60 * scale);
-        EXPECT_LT(turned.right, tubeX + 60 * scale);
-        EXPECT_GT(turned.top, tubeY - 60 * scale);
-        EXPECT_LT(turned.bottom, tubeY + 60 * scale);
+        expectClickTurnsTheTubeAt(run, screen, onTube);
 
         const ProcessResult result = endWithEscape(run, 30);
         EXPECT_EQ(result.exitStatus, 0) << result.output;
+    }
+}
+
+// Where a window stands on the screen and how big it is, as X tells.
+struct Geometry {
+    int x = -1, y = -1, width = 0, height = 0;
+    bool operator==(const Geometry&) const = default;
+};
+std::ostream& operator<<(std::ostream& out, const Geometry& g) {
+    return out << g.width << "x" << g.height << "+" << g.x << "+" << g.y;
+}
+Geometry windowGeometry(const GameRun& run) {
+    const std::string info = shellOutput("DISPLAY=" + run.display.name + " xwininfo -id " + run.window + " 2>&1");
+    const auto field = [&](const std::string& name) {
+        const std::size_t at = info.find(name);
+        return at == std::string::npos ? -1 : std::atoi(info.c_str() + at + name.size());
+    };
+    return {field("Absolute upper-left X:"), field("Absolute upper-left Y:"), field("Width:"), field("Height:")};
+}
+// Presses the keys (xdotool's names) and waits until the window stands so.
+bool switchWindow(const GameRun& run, const std::string& keys, const Geometry& expected) {
+    xdotool(run, "key " + keys);
+    return waitUntil(60, [&] { return windowGeometry(run) == expected; });
+}
+
+// The 1024 x 768 frame fitted into a window of the given size.
+ScreenCase fittedInto(int width, int height) {
+    const double scale = std::min(width / 1024.0, height / 768.0);
+    const int left = static_cast<int>(std::lround((width - 1024 * scale) / 2));
+    const int top = static_cast<int>(std::lround((height - 768 * scale) / 2));
+    return {"window", width, height, left, top, width - left, height - top};
+}
+
+// F11 and Alt+Enter switch both ways, any number of times, never changing
+// the screen's mode. A new window gets the frame's own size where the
+// screen has room for it and a title bar, else four fifths of the screen
+// at the frame's shape, in the middle; the frame is fitted into it and a
+// click lands through the scaling. Where the window was dragged and how
+// big it was made comes back with the next start.
+TEST(Executable, F11AndAltEnterSwitchBetweenFullScreenAndAWindowThatComesBackAtTheNextStart) {
+    const FramePixel onTube = framePixelOverTube(tubeThatTurnsAlone());
+    const struct {
+        const char* screen;
+        Geometry full, window;
+    } cases[] = {{"1024x768x24", {0, 0, 1024, 768}, {103, 77, 818, 614}},
+                 {"1920x1080x24", {0, 0, 1920, 1080}, {448, 156, 1024, 768}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.screen);
+        GameRun run(sourceDir(), executablePath(), c.screen);
+        ASSERT_FALSE(run.window.empty()) << "no window appeared";
+        ASSERT_FALSE(parkPointer(run).empty()) << "the start-up lightning never ended";
+        ASSERT_EQ(windowGeometry(run), c.full);
+
+        ASSERT_TRUE(switchWindow(run, "F11", c.window)) << windowGeometry(run);
+        // The pointer stays on its frame pixel, (1, 1), now free to leave
+        // the window: the first pixel of the window but for a fraction.
+        const std::string parked = std::to_string(c.window.x + 1) + " y:" + std::to_string(c.window.y + 1) + " ";
+        EXPECT_TRUE(waitUntil(60, [&] { return xdotool(run, "getmouselocation").find("x:" + parked) == 0; }))
+            << xdotool(run, "getmouselocation");
+        // The cursor stands in the frame's corner, which is black but for it.
+        const ScreenCase fitted = fittedInto(c.window.width, c.window.height);
+        const auto cursorInCorner = [&](const std::string& rgb) {
+            if (!pictureFills(rgb, fitted)) return false;
+            std::string corner;
+            for (int row = 0; row < 12; ++row) corner += rgb.substr(row * fitted.width * 3, 12 * 3);
+            return litPixels(corner, 12, 12).right > 0;
+        };
+        EXPECT_TRUE(waitUntil(60, [&] { return cursorInCorner(screenPicture(run)); }));
+        expectPictureFills(screenPicture(run), fitted);
+        const double scale = (fitted.right - fitted.left) / 1024.0;
+        xdotool(run, "mousemove " + std::to_string(std::lround(c.window.x + fitted.left + (onTube.x + 0.5) * scale)) +
+                         " " + std::to_string(std::lround(c.window.y + fitted.top + (onTube.y + 0.5) * scale)));
+        ASSERT_TRUE(waitUntil(60, [&] { return !cursorInCorner(screenPicture(run)); })) << "the pointer did not follow";
+        expectClickTurnsTheTubeAt(run, fitted, onTube);
+
+        EXPECT_TRUE(switchWindow(run, "alt+Return", c.full)) << windowGeometry(run);
+        EXPECT_TRUE(switchWindow(run, "alt+Return", c.window)) << windowGeometry(run);
+        EXPECT_TRUE(switchWindow(run, "F11", c.full)) << windowGeometry(run);
+        const ScreenCase screen = fittedInto(c.full.width, c.full.height);
+        EXPECT_TRUE(waitUntil(60, [&] { return pictureFills(screenPicture(run), screen); }));
+        expectPictureFills(screenPicture(run), screen);
+
+        // Dragged and made bigger, then the game ends in its window.
+        ASSERT_TRUE(switchWindow(run, "F11", c.window));
+        const Geometry moved = {c.window.x / 2, c.window.y / 3, c.window.width + 32, c.window.height + 16};
+        xdotool(run,
+                "windowsize " + run.window + " " + std::to_string(moved.width) + " " + std::to_string(moved.height));
+        xdotool(run, "windowmove " + run.window + " " + std::to_string(moved.x) + " " + std::to_string(moved.y));
+        ASSERT_TRUE(waitUntil(60, [&] { return windowGeometry(run) == moved; })) << windowGeometry(run);
+        ASSERT_EQ(endWithEscape(run, 30).exitStatus, 0);
+
+        GameRun again(sourceDir(), executablePath(), c.screen, Desktop::xvfb,
+                      {"HOME=" + run.home.string(), "XDG_DATA_HOME=" + (run.home / ".local/share").string(),
+                       "XDG_CONFIG_HOME=" + (run.home / ".config").string()});
+        ASSERT_FALSE(again.window.empty()) << "no window appeared";
+        EXPECT_TRUE(waitUntil(60, [&] { return windowGeometry(again) == moved; })) << windowGeometry(again);
+        EXPECT_TRUE(switchWindow(again, "F11", c.full)) << windowGeometry(again);
+        ASSERT_EQ(endWithEscape(again, 30).exitStatus, 0);
     }
 }
 

@@ -24,7 +24,7 @@ std::vector<float> positionOf(const Tube& tube) { return {tube.position[0], tube
 // The pointer over the middle of a tube's upper surface.
 FrameInput pointerOver(Game& game, int index) {
     const WindowPoint point =
-        projectOnTube(game.state.board[index], tubeSurfacePoint(*game.models[tubeModelEntry]), game.view);
+        projectOnTube(game.state.board[index], tubeAimPoint(*game.models[tubeModelEntry]), game.view);
     FrameInput input;
     input.mouseX = static_cast<int>(std::lround(point.x));
     input.mouseY = game.view.height - static_cast<int>(std::lround(point.y));

@@ -320,7 +320,7 @@ TEST_F(GameFrames, AScoreTextureKeptFromAnEarlierFrameShowsAsIfDrawnAnew) {
     EXPECT_EQ(differingPixels(reused, kept), 0);
 
     // A shuffle leaves the score as it was, on the stage too.
-    frame(FrameInput{front.mouseX, front.mouseY, false, true, false});
+    frame(FrameInput{.mouseX = front.mouseX, .mouseY = front.mouseY, .rightButton = true});
     ASSERT_FALSE(idle());
     EXPECT_TRUE(pixelsIn(frame(front), area) == pixelsIn(kept, area));
 }

@@ -186,7 +186,7 @@ TEST(Soak, RandomPlayKeepsTheRulesInEveryFrame) {
     ASSERT_TRUE(startUp(game));
     keepGraphicsDriverLoaded();
     InputStream stream;
-    FrameInput input{512, 384, false, false, false};
+    FrameInput input{.mouseX = 512, .mouseY = 384};
     int holdFrames = 0;
     Played played;
     const int frames = soakFrames();

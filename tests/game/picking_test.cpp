@@ -38,7 +38,7 @@ Board shuffledBoard() {
 }
 
 WindowPoint projectOnTube(const Tube& tube, const Vector3& local) { return projectOnTube(tube, local, sharedView()); }
-Vector3 tubeSurfacePoint() { return tubeSurfacePoint(tubeModel()); }
+Vector3 tubeSurfacePoint() { return tubeAimPoint(tubeModel()); }
 
 // The pointer (window pixels from the top left, y down) whose pick region
 // is centred on a window point.

@@ -188,7 +188,8 @@ PrivateDisplay::~PrivateDisplay() {
     if (!runtimeFolder.empty()) fs::remove_all(runtimeFolder, ignored);
 }
 
-GameRun::GameRun(const fs::path& dataFolder, const fs::path& game, const std::string& screen, Desktop desktop)
+GameRun::GameRun(const fs::path& dataFolder, const fs::path& game, const std::string& screen, Desktop desktop,
+                 const std::vector<std::string>& environment)
     : display(screen, desktop) {
     char folderTemplate[] = "/tmp/tubechain-run-XXXXXX";
     folder = mkdtemp(folderTemplate);
@@ -197,11 +198,19 @@ GameRun::GameRun(const fs::path& dataFolder, const fs::path& game, const std::st
     std::ofstream(config) << "[general]\ndrivers=wave\nchannels=stereo\nsample-type=int16\ndither=false\n"
                              "[wave]\nfile="
                           << recording.string() << "\n";
+    home = folder / "home";
     if (display.name.empty()) return;
     // Nothing of a Wayland session reaches the game, on any GLFW.
-    process = spawnProcess({game.string()}, dataFolder,
-                           {"DISPLAY=" + display.name, "WAYLAND_DISPLAY=", "XDG_RUNTIME_DIR=", "ALSOFT_DRIVERS=wave",
-                            "ALSOFT_CONF=" + config.string()});
+    std::vector<std::string> settings = {"DISPLAY=" + display.name,
+                                         "WAYLAND_DISPLAY=",
+                                         "XDG_RUNTIME_DIR=",
+                                         "ALSOFT_DRIVERS=wave",
+                                         "ALSOFT_CONF=" + config.string(),
+                                         "HOME=" + home.string(),
+                                         "XDG_DATA_HOME=" + (home / ".local/share").string(),
+                                         "XDG_CONFIG_HOME=" + (home / ".config").string()};
+    settings.insert(settings.end(), environment.begin(), environment.end());
+    process = spawnProcess({game.string()}, dataFolder, settings);
     const std::string found = xdotool(*this, "search --sync --onlyvisible --pid " + std::to_string(process.pid));
     window = trimmed(found.substr(0, found.find('\n')));
     // With no window manager on Xvfb nobody gives the window the keyboard:
@@ -238,10 +247,7 @@ std::string screenPicture(const GameRun& run) {
     return shellOutput("DISPLAY=" + run.display.name + " import -window " + window + " -depth 8 rgb:- 2>/dev/null");
 }
 
-namespace {
-
-// Pixels in the lightning's deep electric blue: blue at least 100 and more
-// than three times red and green. Nothing else in the picture has it.
+// The lightning's blue: blue at least 100 and more than three times red and green.
 int lightningPixels(const std::string& rgb) {
     int count = 0;
     for (std::size_t i = 0; i + 2 < rgb.size(); i += 3) {
@@ -251,6 +257,8 @@ int lightningPixels(const std::string& rgb) {
     }
     return count;
 }
+
+namespace {
 
 // The cursor stands in the frame's top-left corner, where the game holds a
 // parked pointer: the stage leaves that corner black but for the cursor.
@@ -344,7 +352,7 @@ bool sendCloseRequest(const GameRun& run) {
 FramePixel framePixelOverTube(int index) {
     const LoadedModel model = loadModelFile((sourceDir() / "Model/Tube.OBJ").string(), 2);
     if (!model) return {512, 384};
-    const Vector3 surface = tubeSurfacePoint(*model);
+    const Vector3 surface = tubeAimPoint(*model);
 
     // The start-up board: the same in every run.
     resetRandomUnit();

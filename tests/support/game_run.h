@@ -53,10 +53,13 @@ struct PrivateDisplay {
 };
 
 // One run of the game on its own display, from the given data folder, with
-// the sound recorded into a temporary folder of the run's own.
+// the sound recorded into a temporary folder of the run's own, and a home
+// of its own there, where it keeps its best score and settings (unless the
+// environment given, "NAME=value" settings, points it elsewhere).
 struct GameRun {
     explicit GameRun(const std::filesystem::path& dataFolder, const std::filesystem::path& game = executablePath(),
-                     const std::string& screen = "1024x768x24", Desktop desktop = Desktop::xvfb);
+                     const std::string& screen = "1024x768x24", Desktop desktop = Desktop::xvfb,
+                     const std::vector<std::string>& environment = {});
     ~GameRun();  // ends the game if it still runs, removes the folder
     GameRun(const GameRun&) = delete;
     GameRun& operator=(const GameRun&) = delete;
@@ -64,6 +67,7 @@ struct GameRun {
     PrivateDisplay display;
     std::filesystem::path folder;     // the recording and its configuration
     std::filesystem::path recording;  // what the game plays, written while it runs
+    std::filesystem::path home;       // HOME, with XDG_DATA_HOME and XDG_CONFIG_HOME in it
     SpawnedProcess process;
     std::string window;    // the game's X window once it is shown, empty when none was
     bool focused = false;  // on Xvfb: the game took the keyboard focus by itself
@@ -76,6 +80,8 @@ HeardSound heardSoFar(const GameRun& run);
 // The game window's pixels, raw RGB, rows from the top (the whole screen:
 // the window is full screen).
 std::string screenPicture(const GameRun& run);
+// Pixels in the lightning's deep electric blue, which nothing else has.
+int lightningPixels(const std::string& rgb);
 // Polls until the picture shows the game, no lightning, and the same at two
 // looks in a row: nothing on the board moves any more. Returns it, or an
 // empty string when that did not come within the time limit.

@@ -19,6 +19,19 @@ namespace fs = std::filesystem;
 namespace {
 ViewSettings view;
 FrameTarget target;
+
+// Before any test runs: a home and XDG folders of the tests' own, which
+// every game a test starts inherits unless it is given others.
+const bool testHomeSet = [] {
+    const fs::path home = TUBECHAIN_TEST_HOME;
+    std::error_code ignored;
+    fs::create_directories(home, ignored);
+    setenv("HOME", home.c_str(), 1);
+    setenv("XDG_DATA_HOME", (home / ".local/share").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (home / ".config").c_str(), 1);
+    setenv("XDG_CACHE_HOME", (home / ".cache").c_str(), 1);
+    return true;
+}();
 }  // namespace
 
 GLFWwindow* sharedWindow() {

@@ -1,5 +1,5 @@
-// Pointing at a tube: a point on its upper surface near the middle of its
-// bend, and where a point of a tube lands on the window under the scene's camera.
+// Pointing at a tube: where a point of a tube lands on the window under the
+// scene's camera (the point the game's keys aim at: tubeAimPoint).
 #pragma once
 
 #include <GL/gl.h>
@@ -7,31 +7,13 @@
 
 #include <cmath>
 #include <stdexcept>
+#include <vector>
 
 #include "assets/model.h"
 #include "game/board.h"
 #include "game/rules.h"
+#include "game/steering.h"
 #include "render/window.h"
-
-// The centre of the upward face nearest to the mean of the vertices (in x and z), in the tube's own frame.
-inline Vector3 tubeSurfacePoint(const Model& model) {
-    double meanX = 0, meanZ = 0;
-    for (int v = 0; v < model.vertexCount; ++v) {
-        meanX += model.positions[v].x / model.vertexCount;
-        meanZ += model.positions[v].z / model.vertexCount;
-    }
-    Vector3 surface;
-    double nearest = 1e9;
-    for (int f = 0; f < model.faceCount; ++f) {
-        const Face& face = model.faces[f];
-        const double distance = std::hypot(face.centre.x - meanX, face.centre.z - meanZ);
-        if (face.normal.y >= 0.8f && distance < nearest) {
-            nearest = distance;
-            surface = face.centre;
-        }
-    }
-    return surface;
-}
 
 // The scene's projection and view, as the frame sets them; the modelview is current after.
 inline void loadSceneMatrices(const ViewSettings& view) {
@@ -84,4 +66,50 @@ inline int tubeWithoutChain(const Board& board) {
         if (!meets) return i;
     }
     throw std::runtime_error("no tube without a chain");
+}
+
+// Two clicks on the start-up board planned with the rules alone, for a test
+// that plays them on the real game: one on a tube in the middle whose chain
+// scores a few, then, once the board is idle, one that banks that score and
+// turns a tube that meets none of its neighbours, one the chain left where
+// it stood (so that it is pointed at as on the start-up board).
+struct ChainPlan {
+    int chainTube = 0, chainScore = 0;
+    int quietTube = 0;
+};
+inline ChainPlan planChainAndQuietClick(int leastScore, int mostScore) {
+    const auto play = [](const std::vector<int>& clicks, GameState& state) {
+        resetRandomUnit();
+        createBoard(state.board);
+        shuffleBoard(state.board);
+        const auto untilIdle = [&] {
+            for (int frame = 0; frame < 5000 && (frame == 0 || !pickingAllowed(state)); ++frame)
+                runRules(state, false, false);
+        };
+        untilIdle();
+        for (const int tube : clicks) {
+            state.hoveredTube = tube;
+            runRules(state, true, false);
+            state.hoveredTube = 0;
+            untilIdle();
+        }
+        return pickingAllowed(state);
+    };
+    ChainPlan plan;
+    GameState start, chained;
+    play({}, start);
+    for (int tube = 4 * boardSide + 4; tube <= 11 * boardSide && plan.quietTube == 0; ++tube) {
+        const int column = (tube - 1) % boardSide + 1;
+        GameState state;
+        if (column < 4 || column > 12 || !play({tube}, state) || state.score < leastScore || state.score > mostScore)
+            continue;
+        plan = {tube, state.score, 0};
+        for (int quiet = tube; quiet <= tubeCount && plan.quietTube == 0; quiet += boardSide + 1) {
+            GameState banked;
+            if (state.board[quiet].angleY == start.board[quiet].angleY && play({tube, quiet}, banked) &&
+                banked.score == 0 && banked.best == plan.chainScore)
+                plan.quietTube = quiet;
+        }
+    }
+    return plan;
 }
