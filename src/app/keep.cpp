@@ -50,7 +50,7 @@ bool readLines(std::string_view text, Take take) {
     return true;
 }
 
-void note(const std::string& line) { printConsoleLine(("Tubechain: " + line).c_str()); }
+void note(const std::string& line) { printConsoleNote(("Tubechain: " + line).c_str()); }
 
 // Reads one kept file; what cannot be read or makes no sense is set aside.
 // False when there is nothing to read, or what is there was set aside; the

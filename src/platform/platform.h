@@ -64,6 +64,11 @@ void setWindowIcon(GLFWwindow* window, const std::vector<IconPicture>& pictures)
 
 // Prints one line on the console, at once.
 void printConsoleLine(const char* line);
+// A note that is no failure, for whoever watches the console: printed like
+// printConsoleLine where there is a console (or the output goes to a file
+// or a pipe), and never in the player's way (no message box, nothing over
+// the page) where there is none.
+void printConsoleNote(const char* line);
 
 // Keeps a start-up message up for a second, or until a key is waiting on
 // the console.

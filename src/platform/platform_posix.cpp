@@ -110,6 +110,8 @@ void printConsoleLine(const char* line) {
     std::fflush(stdout);
 }
 
+void printConsoleNote(const char* line) { printConsoleLine(line); }
+
 void pauseForConsole() {
     for (int waited = 0; waited < 1000; waited += 50) {
         pollfd console = {STDIN_FILENO, POLLIN, 0};
