@@ -58,7 +58,10 @@ wait_until_still() {
 }
 hold() { xdotool mousedown "$1"; sleep 0.4; xdotool mouseup "$1"; }
 
-ALSOFT_CONF="$demo/openal.conf" "$game" &
+# The demo's game keeps its best score and settings in a home of its own,
+# never the player's.
+mkdir -p "$demo/home"
+env -u XDG_DATA_HOME -u XDG_CONFIG_HOME HOME="$demo/home" ALSOFT_CONF="$demo/openal.conf" "$game" &
 pid=$!
 window=$(xdotool search --sync --onlyvisible --pid "$pid" | head -1)
 # The game takes the keyboard focus itself once its window shows.
@@ -117,7 +120,7 @@ status=0
 wait "$pid" || status=$?
 
 convert -delay 12 -loop 0 "$demo"/frames/*.png -layers Optimize "$demo/chain.gif"
-rm -rf "$demo/frames" "$demo/openal.conf"
+rm -rf "$demo/frames" "$demo/openal.conf" "$demo/home"
 
 loudest=$(sox "$demo/sound.wav" -t dat - 2> /dev/null | awk '
   !/^;/ { a = ($2 < 0 ? -$2 : $2); b = ($3 < 0 ? -$3 : $3); if (b > a) a = b;
