@@ -176,6 +176,9 @@ WindowPlace showFullScreen(GLFWwindow* window, bool fullScreen, const WindowPlac
         if (!shown.positioned) glfwGetWindowPos(window, &shown.x, &shown.y);
         glfwSetWindowMonitor(window, nullptr, shown.x, shown.y, shown.width, shown.height, GLFW_DONT_CARE);
     }
+    // The key that switched it came to the game: it keeps the keyboard,
+    // where a window manager (or none) would otherwise leave it elsewhere.
+    glfwFocusWindow(window);
     setPointerMode(window, fullScreen);
     return shown;
 }

@@ -290,6 +290,28 @@ TEST(Executable, UnderAWaylandCompositorThePictureFillsTheOutputAndEscapeEndsIt)
     EXPECT_EQ(result.exitStatus, 0) << result.output;
 }
 
+// A Wayland desktop places the window where it likes; its size is the
+// game's, and F11 takes it back to the whole output. (The headless
+// compositor's keys go to the window under the pointer, which a test cannot
+// move there: its Xwayland crashes on a pointer moved through XTEST.)
+TEST(Executable, UnderAWaylandDesktopF11GivesAWindowOfTheFramesSizeAndTakesItBack) {
+    GameRun run(sourceDir(), executablePath(), "1920x1080", Desktop::westonWithWindows);
+    ASSERT_FALSE(run.window.empty()) << "no window appeared";
+    ASSERT_TRUE(waitUntil(60, [&] { return windowGeometry(run).width == 1920; })) << windowGeometry(run);
+    xdotool(run, "key F11");
+    ASSERT_TRUE(waitUntil(60, [&] {
+        const Geometry g = windowGeometry(run);
+        return g.width == 1024 && g.height == 768;
+    })) << windowGeometry(run);
+    EXPECT_TRUE(waitUntil(60, [&] { return pictureFills(screenPicture(run), fittedInto(1024, 768)); }));
+    xdotool(run, "key F11");
+    EXPECT_TRUE(waitUntil(60, [&] {
+        return windowGeometry(run) == Geometry{0, 0, 1920, 1080};
+    })) << windowGeometry(run);
+    const ProcessResult result = endWithEscape(run, 30);
+    EXPECT_EQ(result.exitStatus, 0) << result.output;
+}
+
 TEST(Executable, WithoutADisplayItSaysSoAndEndsWithStatus1) {
     const ProcessResult result =
         runProcess({executablePath().string()}, sourceDir(), {"DISPLAY=", "WAYLAND_DISPLAY="}, 10);

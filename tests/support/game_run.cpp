@@ -122,8 +122,9 @@ std::string startXvfb(const std::string& screen, int& pid) {
 // process group of its own; it says in its log which display Xwayland
 // serves once it listens there (Xwayland itself starts with the first client),
 // or without Xwayland, its socket. The kiosk shell gives a full-screen window
-// the whole output (weston 14's desktop shell keeps its panel above it).
-std::string startWeston(int width, int height, const fs::path& runtimeFolder, bool xwayland, int& pid) {
+// the whole output (weston 14's desktop shell keeps its panel above it); the
+// desktop shell places and decorates windows.
+std::string startWeston(int width, int height, const fs::path& runtimeFolder, bool xwayland, bool windows, int& pid) {
     const std::string socket = "wayland-tubechain";
     const fs::path log = runtimeFolder / "weston.log";
     pid = fork();
@@ -138,8 +139,9 @@ std::string startWeston(int width, int height, const fs::path& runtimeFolder, bo
         const std::string heightOption = "--height=" + std::to_string(height);
         const std::string socketOption = "--socket=" + socket;
         execl("/usr/bin/weston", "weston", "--backend=headless-backend.so", "--use-pixman", widthOption.c_str(),
-              heightOption.c_str(), "--shell=kiosk-shell.so", "--idle-time=0", "--no-config", socketOption.c_str(),
-              xwayland ? "--xwayland" : static_cast<char*>(nullptr), static_cast<char*>(nullptr));
+              heightOption.c_str(), windows ? "--shell=desktop-shell.so" : "--shell=kiosk-shell.so", "--idle-time=0",
+              "--no-config", socketOption.c_str(), xwayland ? "--xwayland" : static_cast<char*>(nullptr),
+              static_cast<char*>(nullptr));
         _exit(127);
     }
     if (!xwayland) {
@@ -173,7 +175,8 @@ PrivateDisplay::PrivateDisplay(const std::string& screen, Desktop desktop_) : de
     char folderTemplate[] = "/tmp/tubechain-weston-XXXXXX";
     if (!mkdtemp(folderTemplate)) return;
     runtimeFolder = folderTemplate;
-    name = startWeston(width, height, runtimeFolder, desktop == Desktop::weston, pid);
+    name = startWeston(width, height, runtimeFolder, desktop != Desktop::westonWithoutX,
+                       desktop == Desktop::westonWithWindows, pid);
 }
 
 PrivateDisplay::~PrivateDisplay() {

@@ -32,9 +32,12 @@ bool endsQuiet(const HeardSound& heard, double seconds);
 // Where a display comes from: a virtual X server (Xvfb) whose one screen has
 // the given size, or a Wayland desktop (weston's headless compositor with
 // one output of that size), where X programs run through Xwayland and the
-// compositor gives a full-screen window the whole output; or the same
-// compositor without Xwayland, whose name is its Wayland socket.
-enum class Desktop { xvfb, weston, westonWithoutX };
+// compositor gives a full-screen window the whole output (its kiosk shell),
+// or places windows as a desktop does (its desktop shell); or the same
+// compositor without Xwayland, whose name is its Wayland socket. The
+// headless compositor has no keyboard focus to give: keys go to the window
+// under the pointer.
+enum class Desktop { xvfb, weston, westonWithWindows, westonWithoutX };
 
 // A display that belongs to one test, so that its windows, focus, pointer
 // and screenshots meet no other test's. The screen is given as Xvfb takes
