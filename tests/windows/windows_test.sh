@@ -147,11 +147,14 @@ check "the zip holds the program, its two DLLs, the data and the texts, and noth
 for file in Model Texture SFX; do
   check "$file/ is the repository's" diff -r "$root/$file" "$game_folder/$file" -x .gitkeep
 done
-# The icon and the version, read back with icoutils.
+# The icon and the version, read back with icoutils. The icon is the only
+# one, named for GLFW to give the game's window.
 wrestool -x --type=14 "$game" -o "$work/icon.ico" 2> /dev/null || true
 check "the program's icon holds the six sizes" \
   test "$(icotool -l "$work/icon.ico" 2> /dev/null | grep -o -- '--width=[0-9]*' | sort -u | tr '\n' ' ')" = \
   "--width=128 --width=16 --width=256 --width=32 --width=48 --width=64 "
+check "the program's one icon is GLFW_ICON" test "$(wrestool -l --type=14 "$game" | grep -o -- "--name=[^ ]*")" = \
+  "--name='GLFW_ICON'"
 wrestool -x --raw --type=16 "$game" 2> /dev/null | iconv -f UTF-16LE -t UTF-8 -c | tr -d '\0' > "$work/version" || true
 for field in "ProductNameTubechain" "ProductVersion$version" "FileVersion$version" "OriginalFilenametubechain.exe"; do
   check "the program's version information holds $field" grep -aq "$field" "$work/version"
@@ -207,8 +210,22 @@ window_peaks() {
       if (n == rate / 100) { printf "%.2f %.4f\n", w / 100, peak; w++; n = 0; peak = 0 } }'
 }
 
+# Escape in the game's window on the display, and the game's end.
+escape_game() {
+  local window
+  window=$(game_window "$1")
+  if [ -n "$window" ]; then
+    DISPLAY=$1 xdotool windowfocus "$window" 2> /dev/null || true
+    DISPLAY=$1 xdotool keydown Escape
+    finish_game 30
+    DISPLAY=$1 xdotool keyup Escape
+  else
+    finish_game 1
+  fi
+}
+
 # One run named NAME on DISPLAY, its sound recorded in NAME.wav: the board
-# shown (NAME.png), then Escape.
+# shown (NAME.png), what the command after them does (if any), then Escape.
 play_and_escape() {
   local name=$1 display=$2 recording=$results/$1.wav
   printf '[general]\ndrivers=wave\nchannels=stereo\nsample-type=int16\nfrequency=44100\n[wave]\nfile=%s\n' \
@@ -216,16 +233,8 @@ play_and_escape() {
   start_game "$name" DISPLAY="$display" ALSOFT_CONF="$(windows_path "$work/$name.ini")"
   check "$name: the window opened" wait_for 90 has_window "$display"
   check "$name: the board is shown" wait_for 90 shows_board "$display" "$results/$name.png"
-  local window
-  window=$(game_window "$display")
-  if [ -n "$window" ]; then
-    DISPLAY=$display xdotool windowfocus "$window" 2> /dev/null || true
-    DISPLAY=$display xdotool keydown Escape
-    finish_game 30
-    DISPLAY=$display xdotool keyup Escape
-  else
-    finish_game 1
-  fi
+  [ $# -lt 3 ] || "${@:3}"
+  escape_game "$display"
   check "$name: Escape ends it with status 0 ($game_status)" test "$game_status" = 0
   check "$name: it printed nothing" test -z "$(printed "$name")"
 }
@@ -243,6 +252,69 @@ check "the recording holds the start-up sparks" awk '
   $2 > 0.1 && first == "" { first = $1 } $2 > 0.02 { loud++ }
   END { printf "first spark at %s s, %.2f s of sound\n", first, loud / 100 > "/dev/stderr"
         exit !(first != "" && first < 5 && loud >= 30) }' "$work/peaks"
+
+# Kept between runs, in the prefix's Roaming AppData. A best that makes no
+# sense is renamed aside with a note, and the game plays: pushed into the
+# bottom-left corner, the pointer is nearest tube 1, and Right takes it to
+# tube 2, whose chain is short; a click there and one after its chain bank a
+# best. The next start shows that best on the stage; there F11 makes a
+# window, Alt+Enter full screen again, and M mutes it: the start after that
+# records silence while its start-up lightning runs.
+step "keeping the best and the settings"
+kept=$(ls -d "$WINEPREFIX"/drive_c/users/*/AppData/Roaming | head -1)/Tubechain
+keys() { DISPLAY=$DISPLAY xdotool "$@"; }
+banked() {
+  keys mousemove_relative -- -4000 4000 key Right key space
+  grep -q '^best=[1-9]' "$kept/best.txt" 2> /dev/null
+}
+# The "Best" line on the stage of NAME.png, and how far that of NAME differs
+# from that of OTHER: "above" or "below" 0.02. (The frame that banks a best
+# still shows the old one: the next shows it.)
+best_line() { convert "$results/$1.png" -crop 480x56+240+62 +repage "$work/$1.png" 2> /dev/null; }
+best_differs() {
+  best_line "$1" && best_line "$2" &&
+    awk -F'[()]' -v way="$3" 'NF > 2 { found = 1; exit !((way == "above") == ($2 > 0.02)) } END { if (!found) exit 1 }' \
+      <<< "$(compare -metric RMSE "$work/$1.png" "$work/$2.png" null: 2>&1)"
+}
+best_shown() { screenshot "$DISPLAY" "$results/$1.png" && best_differs "$1" play-1024x768 above; }
+# The window stands where the picture is lit: "WxH+X+Y".
+shown_as() {
+  local WINDOW X Y WIDTH HEIGHT SCREEN
+  eval "$(keys getwindowgeometry --shell "$(game_window "$DISPLAY")")" && screenshot "$DISPLAY" "$results/$1.png" &&
+    [ "$(lit_box "$results/$1.png")" = "${WIDTH}x${HEIGHT}+$X+$Y" ] && [[ ${WIDTH}x${HEIGHT}+$X+$Y == $2 ]]
+}
+# Its icon as the X server has it: the game's own 32 and 16 pixel pictures.
+icon_shown() {
+  test "$(xprop -display "$DISPLAY" -id "$(game_window "$DISPLAY")" -notype 32c _NET_WM_ICON | tr -cs 0-9 '\n' | grep .)" = \
+    "$(for size in 32 16; do printf '%s\n%s\n' $size $size; convert "$root/packaging/icons/$size.png" -depth 8 rgba:- |
+      od -An -v -tu1 -w4 | awk '{ printf "%.0f\n", (($4 * 256 + $1) * 256 + $2) * 256 + $3 }'; done)"
+}
+switch_and_mute() {
+  check "keep-restart: the best is shown again" best_differs keep-restart keep-best below
+  check "the window's icon is the game's" icon_shown
+  keys key F11
+  check "F11: a window in the middle of the screen" wait_for 60 shown_as f11 '[1-9]*x*+[1-9]*+[1-9]*'
+  keys key alt+Return
+  check "Alt+Enter: full screen again" wait_for 60 shown_as alt-enter 1024x768+0+0
+  keys key m
+  check "M: settings.ini says muted=yes" wait_for 30 grep -q '^muted=yes' "$kept/settings.ini"
+}
+mkdir -p "$kept"
+echo "best=many" > "$kept/best.txt"
+start_game keep-best DISPLAY="$DISPLAY" ALSOFT_DRIVERS=null
+check "keep-best: a chain and a click bank a best in best.txt" wait_for 300 banked
+check "keep-best: the best is shown" wait_for 60 best_shown keep-best
+escape_game "$DISPLAY"
+check "keep-best: what made no sense is kept as best.txt.bad" test "$(cat "$kept/best.txt.bad")" = "best=many"
+check "keep-best: a note says so" grep -qF '\AppData\Roaming\Tubechain\best.txt.bad' "$results/keep-best.out"
+play_and_escape keep-restart "$DISPLAY" switch_and_mute
+check "keep-restart: settings.ini says full-screen=yes" grep -q '^full-screen=yes' "$kept/settings.ini"
+play_and_escape keep-muted "$DISPLAY"
+check "keep-muted: the start-up lightning is shown" awk -v d="$(convert "$results/keep-muted.png" -gravity center \
+  -crop 50%x50%+0+0 -format '%[fx:mean.b - mean.r]' info:)" 'BEGIN { exit !(d > 0.1) }'
+check "keep-muted: the recording is silent" awk '$2 > peak { peak = $2 } END { exit !(NR >= 100 && peak < 0.001) }' \
+  <(window_peaks "$results/keep-muted.wav")
+rm -rf "$kept"
 
 # Every data file missing stops it with its message, and so does one of
 # each kind replaced by text (the Linux tests spoil each in three ways: the
