@@ -7,6 +7,29 @@
 
 #include "render/font.h"
 
+namespace {
+
+// One unit a frame pixel, from the frame's lower-left corner, unlit; the
+// projection is saved, and given back by leaveFramePixels with the light.
+void enterFramePixels(const ViewSettings& view) {
+    glDisable(GL_LIGHTING);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0, view.width, 0, view.height, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+void leaveFramePixels() {
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glEnable(GL_LIGHTING);
+}
+
+}  // namespace
+
 std::uint32_t createScoreTexture() {
     GLuint scoreTexture = 0;
     glGenTextures(1, &scoreTexture);
@@ -100,13 +123,7 @@ void deleteScoreTexture(std::uint32_t scoreTexture) {
 }
 
 void drawCursor(std::int32_t mouseX, std::int32_t mouseY, const TextureSlots& textureSlots, const ViewSettings& view) {
-    glDisable(GL_LIGHTING);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0, view.width, 0, view.height, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    enterFramePixels(view);
 
     // Half the side of the square in pixels: about 7.5 at the top row, 22.5
     // at the bottom. mouseY is taken as read, before the frame clamps it.
@@ -132,32 +149,20 @@ void drawCursor(std::int32_t mouseX, std::int32_t mouseY, const TextureSlots& te
     glTexCoord2f(1, 1);
     glVertex3f(1, 1, 0);
     glEnd();
-
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glEnable(GL_LIGHTING);
+    leaveFramePixels();
 }
 
 void drawMuteSign(const ViewSettings& view) {
-    glDisable(GL_LIGHTING);
+    enterFramePixels(view);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_CULL_FACE);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0, view.width, 0, view.height, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
     // Corners in frame pixels left of and below the frame's top-right corner.
     const auto corner = [&](float left, float down) {
         glVertex3f(static_cast<float>(view.width) - left, static_cast<float>(view.height) - down, 0);
     };
     glBegin(GL_QUADS);
-    // Opaque, so that where the bars cross is no brighter.
+    // Opaque (whatever the blending), so that where the bars cross is no brighter.
     glColor4f(0.6f, 0.6f, 0.6f, 1);
     // The loudspeaker: its box, then its cone opening towards the cross.
     corner(40, 23), corner(40, 33), corner(33, 33), corner(33, 23);
@@ -166,10 +171,7 @@ void drawMuteSign(const ViewSettings& view) {
     corner(20, 21.2f), corner(21.8f, 23), corner(11.8f, 33), corner(10, 31.2f);
     corner(11.8f, 23), corner(10, 24.8f), corner(20, 34.8f), corner(21.8f, 33);
     glEnd();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
     glEnable(GL_CULL_FACE);
     glEnable(GL_DEPTH_TEST);
-    glEnable(GL_LIGHTING);
+    leaveFramePixels();
 }

@@ -43,7 +43,7 @@ void drawCursor(std::int32_t mouseX, std::int32_t mouseY, const TextureSlots& te
 
 // While the sound is off, before the cursor: a small loudspeaker crossed
 // out, in grey, in the top-right corner of the frame, which the stage leaves
-// black. Leaves texturing off and blending on, as the cursor wants them.
+// black. Leaves texturing off; the cursor turns on what it needs.
 void drawMuteSign(const ViewSettings& view);
 
 // Shutdown
