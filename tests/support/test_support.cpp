@@ -134,11 +134,14 @@ SpawnedProcess spawnProcess(const std::vector<std::string>& command, const fs::p
 ProcessResult finishProcess(SpawnedProcess& process, double timeLimitSeconds) {
     ProcessResult result;
     int status = 0;
+    // The time limit counts from now: a game a test has played for a while
+    // still has all of it to end in.
+    const double limit = secondsNow() + timeLimitSeconds;
     for (;;) {
         const pid_t done = waitpid(process.pid, &status, WNOHANG);
         result.seconds = secondsNow() - process.startSeconds;
         if (done == process.pid) break;
-        if (result.seconds > timeLimitSeconds) {
+        if (secondsNow() > limit) {
             result.timedOut = true;
             kill(-process.pid, SIGKILL);
             kill(process.pid, SIGKILL);

@@ -47,7 +47,8 @@ struct SpawnedProcess {
 };
 SpawnedProcess spawnProcess(const std::vector<std::string>& command, const std::filesystem::path& folder,
                             const std::vector<std::string>& environment);
-// Waits for it to end, killing its whole group after the time limit.
+// Waits for it to end, killing its whole group once the time limit (from
+// now) has passed.
 ProcessResult finishProcess(SpawnedProcess& process, double timeLimitSeconds);
 // Runs a shell command and returns what it printed on standard output.
 std::string shellOutput(const std::string& command);
