@@ -1,6 +1,7 @@
 #include "support/game_run.h"
 
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -204,15 +205,12 @@ GameRun::GameRun(const fs::path& dataFolder, const fs::path& game, const std::st
     home = folder / "home";
     if (display.name.empty()) return;
     // Nothing of a Wayland session reaches the game, on any GLFW.
-    std::vector<std::string> settings = {"DISPLAY=" + display.name,
-                                         "WAYLAND_DISPLAY=",
-                                         "XDG_RUNTIME_DIR=",
-                                         "ALSOFT_DRIVERS=wave",
-                                         "ALSOFT_CONF=" + config.string(),
-                                         "HOME=" + home.string(),
-                                         "XDG_DATA_HOME=" + (home / ".local/share").string(),
-                                         "XDG_CONFIG_HOME=" + (home / ".config").string()};
-    settings.insert(settings.end(), environment.begin(), environment.end());
+    std::vector<std::string> settings = {
+        "DISPLAY=" + display.name,        "WAYLAND_DISPLAY=", "XDG_RUNTIME_DIR=", "ALSOFT_DRIVERS=wave",
+        "ALSOFT_CONF=" + config.string(),
+    };
+    for (const auto& given : {homeEnvironment(home), environment})
+        settings.insert(settings.end(), given.begin(), given.end());
     process = spawnProcess({game.string()}, dataFolder, settings);
     const std::string found = xdotool(*this, "search --sync --onlyvisible --pid " + std::to_string(process.pid));
     window = trimmed(found.substr(0, found.find('\n')));
@@ -231,6 +229,11 @@ GameRun::~GameRun() {
     fs::remove_all(folder, ignored);
 }
 
+std::vector<std::string> homeEnvironment(const fs::path& home) {
+    return {"HOME=" + home.string(), "XDG_DATA_HOME=" + (home / ".local/share").string(),
+            "XDG_CONFIG_HOME=" + (home / ".config").string()};
+}
+
 std::string xdotool(const GameRun& run, const std::string& arguments) {
     return shellOutput("DISPLAY=" + run.display.name + " timeout 60 xdotool " + arguments);
 }
@@ -244,10 +247,41 @@ HeardSound heardSoFar(const GameRun& run) {
     return heard;
 }
 
+namespace {
+
+// A window that went away while it was read is no picture, not a failure.
+int ignoreXError(Display*, XErrorEvent*) { return 0; }
+
+}  // namespace
+
 std::string screenPicture(const GameRun& run) {
+    // Read straight from the server: a tool that grabs the server while it
+    // reads can hold up the game's buffer swap, and so the game, for good.
+    static const auto previousHandler = XSetErrorHandler(ignoreXError);
+    (void)previousHandler;
+    Display* display = XOpenDisplay(run.display.name.c_str());
+    if (!display) return "";
     // Xwayland has no root window picture; a window's picture works everywhere.
-    const std::string window = run.window.empty() ? "root" : run.window;
-    return shellOutput("DISPLAY=" + run.display.name + " import -window " + window + " -depth 8 rgb:- 2>/dev/null");
+    const Window window = run.window.empty() ? DefaultRootWindow(display) : std::stoul(run.window);
+    std::string rgb;
+    XWindowAttributes attributes;
+    XImage* image = XGetWindowAttributes(display, window, &attributes)
+                        ? XGetImage(display, window, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap)
+                        : nullptr;
+    if (image) {
+        rgb.reserve(static_cast<std::size_t>(image->width) * image->height * 3);
+        for (int y = 0; y < image->height; ++y) {
+            for (int x = 0; x < image->width; ++x) {
+                const unsigned long pixel = XGetPixel(image, x, y);
+                // Each channel's 8 bits, shifted down by its mask's lowest bit.
+                for (const unsigned long mask : {image->red_mask, image->green_mask, image->blue_mask})
+                    rgb += static_cast<char>((pixel & mask) / (mask & (0 - mask)) & 0xff);
+            }
+        }
+        XDestroyImage(image);
+    }
+    XCloseDisplay(display);
+    return rgb;
 }
 
 // The lightning's blue: blue at least 100 and more than three times red and green.

@@ -77,6 +77,8 @@ struct GameRun {
     bool ended = false;    // finish has collected the process
 };
 
+// The environment that gives a game the home (and XDG folders in it) given.
+std::vector<std::string> homeEnvironment(const std::filesystem::path& home);
 // Runs an xdotool command (its arguments) on the run's display; returns its output.
 std::string xdotool(const GameRun& run, const std::string& arguments);
 HeardSound heardSoFar(const GameRun& run);
