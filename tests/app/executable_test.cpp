@@ -266,9 +266,7 @@ TEST(Executable, F11AndAltEnterSwitchBetweenFullScreenAndAWindowThatComesBackAtT
         ASSERT_TRUE(waitUntil(60, [&] { return windowGeometry(run) == moved; })) << windowGeometry(run);
         ASSERT_EQ(endWithEscape(run, 30).exitStatus, 0);
 
-        GameRun again(sourceDir(), executablePath(), c.screen, Desktop::xvfb,
-                      {"HOME=" + run.home.string(), "XDG_DATA_HOME=" + (run.home / ".local/share").string(),
-                       "XDG_CONFIG_HOME=" + (run.home / ".config").string()});
+        GameRun again(sourceDir(), executablePath(), c.screen, Desktop::xvfb, homeEnvironment(run.home));
         ASSERT_FALSE(again.window.empty()) << "no window appeared";
         EXPECT_TRUE(waitUntil(60, [&] { return windowGeometry(again) == moved; })) << windowGeometry(again);
         EXPECT_TRUE(switchWindow(again, "F11", c.full)) << windowGeometry(again);
