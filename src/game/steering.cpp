@@ -1,6 +1,7 @@
 #include "game/steering.h"
 
 #include <cmath>
+#include <numbers>
 
 namespace {
 
@@ -81,7 +82,7 @@ bool projectToFrame(const float point[3], const ViewSettings& view, const Camera
     const double ahead = f[0] * d[0] + f[1] * d[1] + f[2] * d[2];
     if (ahead <= 0) return false;
     // gluPerspective, then the viewport; frame rows count from the top.
-    const double focal = 1.0 / std::tan(view.fov * M_PI / 360.0);
+    const double focal = 1.0 / std::tan(view.fov * std::numbers::pi / 360.0);
     x = (1 + focal / view.aspect * eyeX / ahead) * view.width / 2;
     y = view.height - (1 + focal * eyeY / ahead) * view.height / 2;
     return true;
@@ -90,7 +91,7 @@ bool projectToFrame(const float point[3], const ViewSettings& view, const Camera
 void aimAtTube(const Tube& tube, const Vector3& aim, const ViewSettings& view, std::int32_t& x, std::int32_t& y) {
     // Turned about y as the tube pass turns it, counter-clockwise seen from
     // above, then moved to the tube.
-    const double angle = tube.angleY * M_PI / 180;
+    const double angle = tube.angleY * std::numbers::pi / 180;
     const float point[3] = {static_cast<float>(tube.position[0] + aim.x * std::cos(angle) + aim.z * std::sin(angle)),
                             tube.position[1] + aim.y,
                             static_cast<float>(tube.position[2] - aim.x * std::sin(angle) + aim.z * std::cos(angle))};
