@@ -35,20 +35,15 @@ struct Steered : ::testing::Test {
     std::int32_t x = 1, y = 1;  // the pointer, frame pixels
 };
 
-// A key that went down in this frame, or was held down since an earlier one.
-SteeringInput pressing(int direction) {
-    SteeringInput keys;
-    keys.pressed[direction] = keys.held[direction] = true;
-    return keys;
-}
-SteeringInput holding(int direction) {
-    SteeringInput keys;
-    keys.held[direction] = true;
-    return keys;
+// Keys in a frame: went down since the last (pressed) and still down (held).
+SteeringInput keys(int direction, bool pressed, bool held) {
+    SteeringInput input;
+    input.pressed[direction] = pressed;
+    input.held[direction] = held;
+    return input;
 }
 
 TEST_F(Steered, EachDirectionLandsOnTheNeighbourThatWayAsThePlayerSeesItAndStopsAtTheEdge) {
-    const SteeringInput none;
     // Rows run away from the player, columns to the right: away is up the
     // screen, right is right.
     const int rowStep[4] = {1, -1, 0, 0}, columnStep[4] = {0, 0, -1, 1};
@@ -60,86 +55,70 @@ TEST_F(Steered, EachDirectionLandsOnTheNeighbourThatWayAsThePlayerSeesItAndStops
             x = steering.pointerX, y = steering.pointerY;
             ASSERT_EQ(picked(), tube) << "the aim misses tube " << tube;
             const std::int32_t fromX = x, fromY = y;
-            frame(none);
-            EXPECT_TRUE(frame(pressing(direction)));
+            frame({});
+            EXPECT_TRUE(frame(keys(direction, true, true)));
             const int toRow = row + rowStep[direction], toColumn = column + columnStep[direction];
             const bool edge = toRow < 1 || toRow > boardSide || toColumn < 1 || toColumn > boardSide;
-            const int expected = edge ? tube : (toRow - 1) * boardSide + toColumn;
-            EXPECT_EQ(picked(), expected) << "from tube " << tube << " in direction " << direction;
-            if (edge) continue;
+            EXPECT_EQ(picked(), edge ? tube : (toRow - 1) * boardSide + toColumn) << tube << " way " << direction;
             // Seen on the screen, with the perspective's slant.
             const std::int32_t moved[4] = {fromY - y, y - fromY, fromX - x, x - fromX};
-            EXPECT_GT(moved[direction], 10) << "from tube " << tube << " in direction " << direction;
+            EXPECT_TRUE(edge || moved[direction] > 10) << tube << " way " << direction;
         }
     }
 }
 
-TEST_F(Steered, AHeldKeyRepeatsAfterAPauseTheNewestKeyWinsAndTheMouseTakesOverAtOnce) {
-    // From the parked pointer the first press goes from the tube nearest it:
-    // the far left corner of the board, seen top left.
-    ASSERT_TRUE(frame(pressing(3)));
+TEST_F(Steered, AHeldKeyGoesOnTapsInFramesInARowAreAMoveEachTheNewestKeyWinsAndTheMouseTakesOver) {
+    // From the parked pointer the first press starts at the tube nearest
+    // it: the board's far left corner, seen top left.
+    ASSERT_TRUE(frame(keys(steerRight, true, true)));
     EXPECT_EQ(picked(), 14 * boardSide + 2);
-    // Held: the next moves after 20 frames, then every 6.
-    std::vector<int> moves;
-    for (int n = 1; n <= 40; ++n)
-        if (frame(holding(3))) moves.push_back(n);
-    EXPECT_EQ(moves, (std::vector<int>{20, 26, 32, 38}));
-    EXPECT_EQ(picked(), 14 * boardSide + 6);
-
-    // Towards pressed while right is still held: towards moves at once;
-    // letting it go, right waits its repeat again rather than jumping.
-    SteeringInput both = pressing(1);
-    both.held[3] = true;
+    for (int n = 0; n < 60; ++n) frame(keys(steerRight, false, true));
+    const std::int32_t held = picked();
+    EXPECT_GE(held, 14 * boardSide + 5) << "a held key went on no further";
+    // Towards pressed while right is held moves at once; right held on
+    // alone waits for its repeat again.
+    SteeringInput both = keys(steerTowards, true, true);
+    both.held[steerRight] = true;
     EXPECT_TRUE(frame(both));
-    EXPECT_EQ(picked(), 13 * boardSide + 6);
-    EXPECT_FALSE(frame(holding(3)));
-    // Taps in frame after frame, each let go before the frame read it, are
-    // a move each.
-    const SteeringInput tap = [] {
-        SteeringInput keys;
-        keys.pressed[2] = true;
-        return keys;
-    }();
-    EXPECT_TRUE(frame(tap) && frame(tap) && frame(tap));
-    EXPECT_EQ(picked(), 13 * boardSide + 3);
-
-    // The mouse moves the pointer onto the middle tube: the next press
-    // starts from there.
-    frame({});
+    EXPECT_EQ(picked(), held - boardSide);
+    EXPECT_FALSE(frame(keys(steerRight, false, true)));
+    // A tap let go before the frame read it still moves, in every frame.
+    EXPECT_TRUE(frame(keys(steerLeft, true, false)) && frame(keys(steerLeft, true, false)));
+    EXPECT_EQ(picked(), held - boardSide - 2);
+    // The mouse moves the pointer onto the middle tube: the next press starts there.
     const ScreenPoint middle = projectToWindow(board[113].position[0], 0, board[113].position[2]);
     x = static_cast<std::int32_t>(middle.x), y = 768 - static_cast<std::int32_t>(middle.y);
-    ASSERT_TRUE(frame(pressing(0)));
+    ASSERT_TRUE(frame(keys(steerAway, true, true)));
     EXPECT_EQ(picked(), 113 + boardSide);
 }
 
 TEST(Gamepad, DpadStickAndButtonsActAsTheKeys) {
-    const auto steering = [](std::initializer_list<int> buttons, float x = 0, float y = 0) {
+    // GLFW's buttons (A, B, X, Y, bumpers, back, start, guide, thumbs, d-pad
+    // up, right, down, left) and left stick (y down), and what they give:
+    // away, towards, left, right, click, shuffle, quit.
+    const struct {
+        std::vector<int> buttons;
+        float x, y;
+        const char* gives;
+    } cases[] = {{{11}, 0, 0, "1000000"},       {{12}, 0, 0, "0001000"},
+                 {{13}, 0, 0, "0100000"},       {{14}, 0, 0, "0010000"},
+                 {{0}, 0, 0, "0000100"},        {{2}, 0, 0, "0000010"},
+                 {{7}, 0, 0, "0000001"},        {{1, 3, 4, 5, 6, 8, 9, 10}, 0, 0, "0000000"},
+                 {{}, 0.2f, -0.9f, "1000000"},  {{}, 0.2f, 0.9f, "0100000"},
+                 {{}, -0.7f, 0.6f, "0010000"},  {{}, 0.7f, -0.6f, "0001000"},
+                 {{}, 0.45f, -0.45f, "0000000"}};
+    for (const auto& c : cases) {
         GamepadState pad;
-        for (int button : buttons) pad.buttons[button] = 1;
-        pad.axes[gamepadAxisLeftX] = x;
-        pad.axes[gamepadAxisLeftY] = y;
+        for (const int button : c.buttons) pad.buttons[button] = 1;
+        pad.axes[gamepadAxisLeftX] = c.x;
+        pad.axes[gamepadAxisLeftY] = c.y;
         const SteeringInput in = gamepadSteering(pad);
-        return std::vector<bool>{
-            in.held[steerAway], in.held[steerTowards], in.held[steerLeft], in.held[steerRight], in.click,
-            in.shuffle,         gamepadQuits(pad)};
-    };
-    using Levels = std::vector<bool>;
-    // GLFW's order: A, B, X, Y, bumpers, back, start, guide, thumbs, then
-    // the d-pad up, right, down, left.
-    EXPECT_EQ(steering({11}), (Levels{1, 0, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(steering({12}), (Levels{0, 0, 0, 1, 0, 0, 0}));
-    EXPECT_EQ(steering({13}), (Levels{0, 1, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(steering({14}), (Levels{0, 0, 1, 0, 0, 0, 0}));
-    EXPECT_EQ(steering({0}), (Levels{0, 0, 0, 0, 1, 0, 0}));
-    EXPECT_EQ(steering({2}), (Levels{0, 0, 0, 0, 0, 1, 0}));
-    EXPECT_EQ(steering({7}), (Levels{0, 0, 0, 0, 0, 0, 1}));
-    EXPECT_EQ(steering({1, 3, 4, 5, 6, 8, 9, 10}), (Levels{0, 0, 0, 0, 0, 0, 0})) << "the other buttons do nothing";
-    // The left stick over half way, along its larger axis; y is down.
-    EXPECT_EQ(steering({}, 0.2f, -0.9f), (Levels{1, 0, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(steering({}, 0.2f, 0.9f), (Levels{0, 1, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(steering({}, -0.7f, 0.6f), (Levels{0, 0, 1, 0, 0, 0, 0}));
-    EXPECT_EQ(steering({}, 0.7f, -0.6f), (Levels{0, 0, 0, 1, 0, 0, 0}));
-    EXPECT_EQ(steering({}, 0.45f, -0.45f), (Levels{0, 0, 0, 0, 0, 0, 0})) << "a stick at rest drifts a little";
+        std::string gives;
+        for (const bool level : {in.held[steerAway], in.held[steerTowards], in.held[steerLeft], in.held[steerRight],
+                                 in.click, in.shuffle, gamepadQuits(pad)})
+            gives += level ? '1' : '0';
+        EXPECT_EQ(gives, c.gives) << c.buttons.size() << " buttons, stick " << c.x << " " << c.y;
+    }
 }
 
 }  // namespace
