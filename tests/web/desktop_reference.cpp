@@ -7,8 +7,9 @@
 //     lists (frame pixels x and y, one position a line), one tube a line.
 //   desktop_reference frames INPUT FOLDER N...
 //     runs the frames whose input INPUT lists (one frame a line: pointer x
-//     and y in frame pixels, left and right button 0 or 1) and writes frame
-//     N of them as FOLDER/frame-N.rgba: 1024 x 768 RGBA, bottom row first.
+//     and y in frame pixels, left and right button 0 or 1, M pressed 0 or
+//     1), writes frame N of them as FOLDER/frame-N.rgba (1024 x 768 RGBA,
+//     bottom row first) and prints "N score best hoveredTube" for it.
 #include <GL/gl.h>
 
 #include <cstdio>
@@ -50,11 +51,12 @@ int printPicks(const char* pointsPath) {
 int writeFrames(const char* inputPath, const std::string& folder, const std::vector<int>& wanted) {
     std::ifstream lines(inputPath);
     FrameInput& input = play.given;
-    int left = 0, right = 0, frame = 0;
+    int left = 0, right = 0, mute = 0, frame = 0;
     std::size_t written = 0;
-    while (written < wanted.size() && lines >> input.mouseX >> input.mouseY >> left >> right) {
+    while (written < wanted.size() && lines >> input.mouseX >> input.mouseY >> left >> right >> mute) {
         input.leftButton = left != 0;
         input.rightButton = right != 0;
+        input.mutePressed = mute != 0;
         runFrameStages(game, play, FrameStage::input, FrameStage::swap);
         ++frame;
         for (const int n : wanted) {
@@ -63,6 +65,7 @@ int writeFrames(const char* inputPath, const std::string& folder, const std::vec
             const std::vector<unsigned char> pixels = readFrame();
             const std::string path = folder + "/frame-" + std::to_string(n) + ".rgba";
             std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(pixels.data()), pixels.size());
+            std::printf("%d %d %d %d\n", n, game.state.score, game.state.best, game.state.hoveredTube);
             ++written;
         }
         runFrameStages(game, play, FrameStage::swap, FrameStage::done);

@@ -114,16 +114,24 @@ async function animationFrames(target, n) {
   }), n);
 }
 
-// The frame the game drew last (1024 x 768 RGBA, bottom row first) and its number.
+// The frame the game drew last (1024 x 768 RGBA, bottom row first), its number and report.
 async function lastFrame() {
-  const { frames, data } = await page.evaluate(() => {
+  const { status, data } = await page.evaluate(() => {
     const at = Module._webReadFrame();
     const bytes = Module.HEAPU8.subarray(at, at + 1024 * 768 * 4);
     let text = '';
     for (let k = 0; k < bytes.length; k += 32768) text += String.fromCharCode.apply(null, bytes.subarray(k, k + 32768));
-    return { frames: tubechainPage.status.frames, data: btoa(text) };
+    return { status: tubechainPage.status, data: btoa(text) };
   });
-  return { number: frames, pixels: Buffer.from(data, 'base64') };
+  return { number: status.frames, status, pixels: Buffer.from(data, 'base64') };
+}
+// A key pressed (down and up, between two frames), and the report of the next frame that reads it.
+async function press(key, target = page) {
+  if (key) await target.keyboard.press(key);
+  const frames = await target.evaluate(() => tubechainPage.status.frames);
+  await target.waitForFunction((n) => tubechainPage.status.frames > n || tubechainPage.state !== 'running', frames,
+                               { timeout: patience, polling: 50 });
+  return target.evaluate(() => tubechainPage.status);
 }
 
 function writePng(file, width, height, pixel) {
@@ -263,9 +271,10 @@ test('the game: start-up board, the outline under the pointer, a click that turn
   fs.writeFileSync(path.join(scratch, 'points.txt'), pickPoints.map((p) => p.join(' ')).join('\n') + '\n');
   seen.desktopPicks = desktop(['picks', path.join(scratch, 'points.txt')]).trim().split('\n').map(Number);
 
-  // The pointer to the grid point deepest inside tube 197 (the start of
-  // the start-up board's longest chain) by the desktop's picks.
-  const target = 197;
+  // The pointer to the grid point deepest inside tube 217 (whose chain on
+  // the start-up board is short, where 197's runs for 1,700 frames) by the
+  // desktop's picks.
+  const target = 217;
   let spot = null, most = 0;
   seen.desktopPicks.slice(0, gridCount).forEach((tube, k) => {
     if (tube !== target) return;
@@ -276,7 +285,7 @@ test('the game: start-up board, the outline under the pointer, a click that turn
       spot = { x: gridFirst + gridStep * (k % gridColumns), y: gridFirst + gridStep * Math.floor(k / gridColumns) };
     }
   });
-  assert.ok(most >= 3, `tube 197 is under at most ${most} neighbouring grid points`);
+  assert.ok(most >= 3, `tube 217 is under at most ${most} neighbouring grid points`);
   const over = pageSpot(box, spot.x, spot.y);
   await page.mouse.move(over.x, over.y);
   await untilPage((tube) => tubechainPage.status.hoveredTube === tube || tubechainPage.state !== 'running', target);
@@ -308,11 +317,53 @@ test('the game: start-up board, the outline under the pointer, a click that turn
   assert.ok(after.score >= 1 && after.busy, JSON.stringify(after));
   // The tube turned: its patch of the picture changed; and the score on the stage.
   const turned = difference(seen.frames.startUp.pixels, seen.frames.click.pixels);
-  assert.ok(share(turned, 24, near) > 0.1, 'tube 197 looks the same');
+  assert.ok(share(turned, 24, near) > 0.1, 'tube 217 looks the same');
   assert.ok(share(turned, 24, { x0: 200, y0: 0, x1: 700, y1: 60 }) > 0.005, 'the score on the stage looks the same');
   seen.status = after;
   // WebGL took every call the GL layer made.
   assert.deepEqual(seen.console.filter((line) => /WebGL|GL_|INVALID/.test(line)), []);
+});
+
+// Where the game draws its sign that the sound is off: the frame's top-right corner.
+const corner = { x0: 1024 - 48, y0: 0, x1: 1024, y1: 48 };
+
+test('keys and a gamepad steer the pointer from tube to tube; Space clicks, banks the score and keeps the best', async () => {
+  await untilPage(() => !tubechainPage.status.busy || tubechainPage.state !== 'running');
+  const banked = (await status()).score;
+  // Tube i stands in row (i - 1) / 15 + 1 from the player, column (i - 1)
+  // % 15 + 1 from the left: from 217, one press a frame.
+  await page.evaluate(() => {
+    window.pad = { id: 'pad', connected: true, mapping: 'standard', axes: [0, 0, 0, 0], buttons: Array(17).fill({ pressed: false, value: 0 }) };
+    navigator.getGamepads = () => [window.pad];
+  });
+  const padRight = (held) => page.evaluate((held) => { window.pad.buttons[15] = { pressed: held, value: +held }; }, held);
+  for (const [key, tube] of [['ArrowDown', 202], ['KeyA', 201], [null, 202], ['KeyS', 187], ['ArrowLeft', 186],
+                             ['KeyW', 201], ['ArrowUp', 216], ['KeyD', 217], ['ArrowRight', 218]]) {
+    if (!key) await padRight(true);  // the d-pad's right
+    assert.equal((await press(key)).hoveredTube, tube, `after ${key || 'the d-pad'}`);
+    if (!key) await padRight(false);
+  }
+  seen.frames.steered = await lastFrame();
+  const clicked = await press('Space');
+  assert.ok(clicked.best === banked && banked >= 1 && clicked.score === 0, JSON.stringify(clicked));
+  assert.ok((await press(null)).busy);
+  seen.frames.keyClick = await lastFrame();
+  assert.match(await page.evaluate(() => localStorage.getItem('tubechain/best.txt')), new RegExp(`^best=${banked}$`, 'm'));
+});
+
+test('M silences the sound and shows the sign in the top-right corner, and M again gives the sound back', async () => {
+  assert.equal((await press('KeyM')).gain, 0);
+  seen.frames.muted = await lastFrame();
+  assert.equal((await press('KeyM')).gain, 1);
+  seen.frames.unmuted = await lastFrame();
+  let grey = 0;
+  const sign = difference(seen.frames.unmuted.pixels, seen.frames.muted.pixels);
+  for (let y = corner.y0; y < corner.y1; ++y) for (let x = corner.x0; x < corner.x1; ++x) {
+    const [r, g, b] = rgb(seen.frames.muted.pixels, x, y);
+    grey += sign[y * frameWidth + x] > 24 && Math.max(r, g, b) - Math.min(r, g, b) <= 8;
+  }
+  assert.ok(grey > 100, `${grey} grey pixels of the sign`);
+  assert.equal(share(difference(seen.frames.steered.pixels, seen.frames.unmuted.pixels), 24, corner), 0);
 });
 
 test('picking gives the tube the desktop selection mode gives, on an 8-pixel grid and along three rows', () => {
@@ -326,18 +377,20 @@ test('picking gives the tube the desktop selection mode gives, on an 8-pixel gri
   assert.ok(new Set(seen.picks).size === 226, 'every tube and the background were picked somewhere');
 });
 
-test('the pictures match the desktop game replaying the same input, frame for frame', async () => {
+test('the pictures, scores and tubes under the pointer match the desktop game replaying the same input, frame for frame', async () => {
+  const names = Object.keys(seen.frames);
   const log = await page.evaluate((n) => {
     const at = Module._webInputLog() >> 2;
-    return Array.from(Module.HEAP32.subarray(at, at + 4 * n));
-  }, seen.frames.click.number);
+    return Array.from(Module.HEAP32.subarray(at, at + 5 * n));
+  }, Math.max(...names.map((n) => seen.frames[n].number)));
   const lines = [];
-  for (let k = 0; k < log.length; k += 4) lines.push(log.slice(k, k + 4).join(' '));
+  for (let k = 0; k < log.length; k += 5) lines.push(log.slice(k, k + 5).join(' '));
   fs.writeFileSync(path.join(scratch, 'input.txt'), lines.join('\n') + '\n');
   const folder = path.join(scratch, 'desktop');
   fs.mkdirSync(folder, { recursive: true });
-  const names = Object.keys(seen.frames);
-  desktop(['frames', path.join(scratch, 'input.txt'), folder, ...names.map((n) => String(seen.frames[n].number))]);
+  const reported = desktop(['frames', path.join(scratch, 'input.txt'), folder, ...names.map((n) => String(seen.frames[n].number))]);
+  const reports = names.map((n) => ['frames', 'score', 'best', 'hoveredTube'].map((key) => seen.frames[n].status[key]).join(' '));
+  assert.deepEqual(reported.trim().split('\n'), reports);
   const summary = {};
   const desktopFrames = {};
   for (const name of names) {
@@ -380,6 +433,22 @@ test('sound: the audio started with the click to play, and the voices played', (
   assert.ok([0, 1, 2, 3, 4, 5, 6, 8, 9, 10].some(heard), 'no electricity voice of the start-up lightning');
   assert.ok(heard(11), 'the click voice');
   assert.ok(heard(7), 'the turn voice');
+});
+
+test('a reload starts with the best and the silence kept, never full screen; Alt+Enter asks for full screen', async () => {
+  assert.equal((await press('KeyM')).gain, 0);
+  await page.reload();
+  await untilPage(() => window.tubechainPage && tubechainPage.state === 'ready');
+  await page.mouse.click(640, 10);
+  await untilFrame(2);
+  const started = await lastFrame();
+  assert.deepEqual([started.status.best, started.status.score, started.status.gain], [seen.frames.keyClick.status.best, 0, 0]);
+  assert.ok(share(difference(started.pixels, seen.frames.steered.pixels), 24, corner) > 0.05, 'no sign after the reload');
+  assert.equal(await page.evaluate(() => document.fullscreenElement), null);
+  await press('Alt+Enter');
+  await untilPage(() => document.fullscreenElement === document.documentElement);
+  assert.equal((await press('Alt+Enter')).state, 'running');
+  await untilPage(() => document.fullscreenElement === null);
 });
 
 test('Escape ends the frame loop and says so on the page', async () => {
@@ -450,4 +519,23 @@ test('a missing or broken data file shows the game\'s message on the page and st
     await bad.screenshot({ path: path.join(output, `${variant}.png`) });
     await bad.close();
   }
+});
+
+test('kept values that make no sense are set aside, never over an older one, and the game starts without them', async () => {
+  const fresh = await (await browser.newContext()).newPage();
+  const notes = [];
+  fresh.on('console', (message) => notes.push(message.text()));
+  await fresh.goto(`${origin}/index.html`);
+  await fresh.waitForFunction(() => window.tubechainPage && tubechainPage.state === 'ready', null, { timeout: patience, polling: 100 });
+  const kept = { 'tubechain/best.txt': 'best=plenty\n', 'tubechain/best.txt.bad': 'best=7\n', 'tubechain/settings.ini': 'muted=perhaps\n' };
+  await fresh.evaluate((kept) => Object.assign(localStorage, kept), kept);
+  await fresh.mouse.click(320, 10);
+  const { state, best, gain } = await press(null, fresh);
+  assert.deepEqual([state, best, gain], ['running', 0, 1]);
+  assert.deepEqual(await fresh.evaluate(() => ({ ...localStorage })), { 'tubechain/best.txt.bad': 'best=7\n',
+    'tubechain/best.txt.bad-2': 'best=plenty\n', 'tubechain/settings.ini.bad': 'muted=perhaps\n' });
+  // Said on the browser's console, never over the game.
+  assert.match(notes.join('\n'), /best\.txt makes no sense.*best\.txt\.bad-2[^]*settings\.ini makes no sense/);
+  assert.equal(await fresh.evaluate(() => document.body.innerText.trim()), '');
+  await fresh.close();
 });
