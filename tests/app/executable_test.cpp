@@ -303,9 +303,8 @@ TEST(Executable, UnderAWaylandDesktopF11GivesAWindowOfTheFramesSizeAndTakesItBac
     })) << windowGeometry(run);
     EXPECT_TRUE(waitUntil(60, [&] { return pictureFills(screenPicture(run), fittedInto(1024, 768)); }));
     xdotool(run, "key F11");
-    EXPECT_TRUE(waitUntil(60, [&] {
-        return windowGeometry(run) == Geometry{0, 0, 1920, 1080};
-    })) << windowGeometry(run);
+    const Geometry wholeScreen{0, 0, 1920, 1080};
+    EXPECT_TRUE(waitUntil(60, [&] { return windowGeometry(run) == wholeScreen; })) << windowGeometry(run);
     const ProcessResult result = endWithEscape(run, 30);
     EXPECT_EQ(result.exitStatus, 0) << result.output;
 }
