@@ -49,11 +49,13 @@ void readKeys(const Game& game, FramePlay& play) {
         keys.held[d] = arrow.down || letter.down;
         keys.pressed[d] = arrow.pressed || letter.pressed;
     }
-    const bool alt = key(GLFW_KEY_LEFT_ALT).level | key(GLFW_KEY_RIGHT_ALT).level;
-    const KeyRead enter = key(GLFW_KEY_ENTER), keypadEnter = key(GLFW_KEY_KP_ENTER);
-    keys.click = key(GLFW_KEY_SPACE).level | ((enter.level || keypadEnter.level) && !alt);
-    keys.shuffle = key(GLFW_KEY_BACKSPACE).level | key(game.shuffleKey).level;
-    input.fullScreenPressed = key(GLFW_KEY_F11).pressed | ((enter.pressed || keypadEnter.pressed) && alt);
+    const KeyRead leftAlt = key(GLFW_KEY_LEFT_ALT), rightAlt = key(GLFW_KEY_RIGHT_ALT);
+    const KeyRead enter = key(GLFW_KEY_ENTER), keypadEnter = key(GLFW_KEY_KP_ENTER), space = key(GLFW_KEY_SPACE);
+    const KeyRead backspace = key(GLFW_KEY_BACKSPACE), shuffle = key(game.shuffleKey), f11 = key(GLFW_KEY_F11);
+    const bool alt = leftAlt.level || rightAlt.level;
+    keys.click = space.level || ((enter.level || keypadEnter.level) && !alt);
+    keys.shuffle = backspace.level || shuffle.level;
+    input.fullScreenPressed = f11.pressed || ((enter.pressed || keypadEnter.pressed) && alt);
     input.mutePressed = key(game.muteKey).pressed;
 
     GamepadState pad;

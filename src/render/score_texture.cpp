@@ -153,7 +153,11 @@ void drawCursor(std::int32_t mouseX, std::int32_t mouseY, const TextureSlots& te
 }
 
 void drawMuteSign(const ViewSettings& view) {
+    // The lightning can leave its blending on; the sign is drawn opaque
+    // whatever came before, and hands the same state on to the cursor.
+    glPushAttrib(GL_ENABLE_BIT);
     enterFramePixels(view);
+    glDisable(GL_BLEND);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_CULL_FACE);
@@ -162,7 +166,6 @@ void drawMuteSign(const ViewSettings& view) {
         glVertex3f(static_cast<float>(view.width) - left, static_cast<float>(view.height) - down, 0);
     };
     glBegin(GL_QUADS);
-    // Opaque (whatever the blending), so that where the bars cross is no brighter.
     glColor4f(0.6f, 0.6f, 0.6f, 1);
     // The loudspeaker: its box, then its cone opening towards the cross.
     corner(40, 23), corner(40, 33), corner(33, 33), corner(33, 23);
@@ -171,7 +174,6 @@ void drawMuteSign(const ViewSettings& view) {
     corner(20, 21.2f), corner(21.8f, 23), corner(11.8f, 33), corner(10, 31.2f);
     corner(11.8f, 23), corner(10, 24.8f), corner(20, 34.8f), corner(21.8f, 33);
     glEnd();
-    glEnable(GL_CULL_FACE);
-    glEnable(GL_DEPTH_TEST);
     leaveFramePixels();
+    glPopAttrib();
 }

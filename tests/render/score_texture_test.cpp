@@ -256,4 +256,29 @@ TEST_F(CursorFixture, PutsTheImageTopLeftCornerOnThePointer) {
     }
 }
 
+// The sign for no sound: the same grey whatever blending the tubes left on
+// (a lit tube drawn last leaves the lightning's), and that blending handed on.
+TEST(MuteSign, IsTheSameGreyAfterTheLightningsBlendingAndLeavesItOn) {
+    sharedWindow();
+    const ViewSettings& view = sharedView();
+    const auto drawnSign = [&] {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        drawMuteSign(view);
+        return readFrame(view.width, view.height);
+    };
+    glDisable(GL_BLEND);
+    const Picture plain = drawnSign();
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_COLOR, GL_SRC_ALPHA_SATURATE);
+    const Picture afterLightning = drawnSign();
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    glDisable(GL_BLEND);
+
+    // The box of the loudspeaker, 36 pixels left of the right edge and 28 below the top.
+    const std::uint8_t* box = plain.at(view.width - 37, view.height - 29);
+    EXPECT_EQ(box[0], 153);
+    EXPECT_TRUE(plain.rgba == afterLightning.rgba)
+        << "grey " << int(afterLightning.at(view.width - 37, view.height - 29)[0]);
+}
+
 }  // namespace
