@@ -29,6 +29,8 @@ mirror=${MIRROR:-$(apt_mirror)}
 [ -n "$mirror" ] || { echo "No Debian mirror found in the apt sources: set MIRROR." >&2; exit 1; }
 
 root=$(mktemp -d /var/tmp/tubechain-debian13-XXXXXX)
+# A system's root folder is open to every user (mktemp makes it private).
+chmod 755 "$root"
 cleanup() {
     # Nothing may still run inside when the mounts go.
     for process in /proc/[0-9]*; do
