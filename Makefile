@@ -35,7 +35,8 @@ test: build
 
 # What make test leaves out, and CI runs after it: the game built with the
 # sanitizers and played, the fuzzers, the Debian package with its
-# validators, and both README commands on a fresh Debian 13.
+# validators, both README commands on a fresh Debian 13, the Windows build
+# and installer played under Wine, and the page played in headless Chromium.
 check-all: build
 	@bash scripts/install-deps.sh check-all
 	@cd $(BUILD_DIR) && env -u WAYLAND_DISPLAY ALSOFT_DRIVERS=null xvfb-run -a -s "-screen 0 1024x768x24 -noreset" \
