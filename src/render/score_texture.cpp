@@ -153,9 +153,9 @@ void drawCursor(std::int32_t mouseX, std::int32_t mouseY, const TextureSlots& te
 }
 
 void drawMuteSign(const ViewSettings& view) {
-    // The lightning can leave its blending on; the sign is drawn opaque
-    // whatever came before, and hands the same state on to the cursor.
-    glPushAttrib(GL_ENABLE_BIT);
+    // A lit tube drawn last leaves the lightning's blending on: the sign is
+    // drawn opaque all the same, and the blending handed on as it was.
+    const bool blending = glIsEnabled(GL_BLEND);
     enterFramePixels(view);
     glDisable(GL_BLEND);
     glDisable(GL_TEXTURE_2D);
@@ -174,6 +174,8 @@ void drawMuteSign(const ViewSettings& view) {
     corner(20, 21.2f), corner(21.8f, 23), corner(11.8f, 33), corner(10, 31.2f);
     corner(11.8f, 23), corner(10, 24.8f), corner(20, 34.8f), corner(21.8f, 33);
     glEnd();
+    glEnable(GL_CULL_FACE);
+    glEnable(GL_DEPTH_TEST);
+    if (blending) glEnable(GL_BLEND);
     leaveFramePixels();
-    glPopAttrib();
 }
