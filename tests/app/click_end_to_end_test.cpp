@@ -180,16 +180,14 @@ std::string scoreBand(const std::string& picture) { return picture.substr(0, 125
 
 // A chain set off and banked with the mouse, then the same with the keys:
 // the arrows walk the pointer from tube to tube as the player sees them,
-// Space clicks. The best is kept as the first game banks it, from a start
-// beside a broken file, and is there when the second game starts.
-TEST(ClickEndToEnd, TheKeysPlayAsTheMouseDoesAndTheBestOutlivesTheGameAndABrokenFile) {
+// Space clicks. The best is kept as the first game banks it, and is there
+// when the second game starts.
+TEST(ClickEndToEnd, TheKeysPlayAsTheMouseDoesAndTheBestOutlivesTheGame) {
     const ChainPlan plan = planChainAndQuietClick(4, 40);
     ASSERT_NE(plan.quietTube, 0) << "no short chain on the start-up board";
     char homeTemplate[] = "/tmp/tubechain-home-XXXXXX";
     const fs::path home = mkdtemp(homeTemplate);
     const fs::path best = home / ".local/share/tubechain/best.txt";
-    fs::create_directories(best.parent_path());
-    std::ofstream(best) << "best=twelve\n";
     const std::vector<std::string> environment = homeEnvironment(home);
 
     std::string played;
@@ -209,12 +207,9 @@ TEST(ClickEndToEnd, TheKeysPlayAsTheMouseDoesAndTheBestOutlivesTheGameAndABroken
             }
         }
         played = parkPointer(run);
-        const ProcessResult result = endWithEscape(run, 30);
-        EXPECT_EQ(result.exitStatus, 0);
-        EXPECT_NE(result.output.find("makes no sense"), std::string::npos) << result.output;
+        EXPECT_EQ(endWithEscape(run, 30).exitStatus, 0);
     }
     ASSERT_FALSE(played.empty());
-    EXPECT_EQ(fileText(best.string() + ".bad"), "best=twelve\n");
     EXPECT_NE(fileText(best).find("\nbest=" + std::to_string(plan.chainScore) + "\n"), std::string::npos);
 
     GameRun run(sourceDir(), executablePath(), "1024x768x24", Desktop::xvfb, environment);
