@@ -153,7 +153,7 @@ void keepBest(Keeping& keeping, std::int32_t best) {
                  [&](const std::string& text) { return readBestText(text, onDisk); }) &&
         onDisk >= best) {
         keeping.keptBest = onDisk;
-    } else if (!keeping.bestPath.empty()) {
+    } else {
         if (!replaceKeptFile(keeping.bestPath, bestText(best)) && !keeping.bestWarned) {
             note("the best score cannot be written to " + keeping.bestPath + ": it is not kept.");
             keeping.bestWarned = true;
