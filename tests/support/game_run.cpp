@@ -59,9 +59,13 @@ std::vector<std::size_t> soundOnsets(const HeardSound& heard, std::size_t from) 
     for (std::size_t i = 3; i < peaks.size(); ++i) {
         const float before = std::max({peaks[i - 1], peaks[i - 2], peaks[i - 3]});
         if (peaks[i] < onsetLevel || peaks[i] < 2 * before) continue;
-        // An attack that rises over two windows is one onset.
+        // An attack that rises over two windows is one onset. The sound
+        // starts at the window's first sample louder than the 30 ms before:
+        // one started just after a moment measured is never put before it.
         if (last == 0 || i - last > 3) {
-            if (i * window >= from) onsets.push_back(i * window);
+            std::size_t start = i * window;
+            while (std::fabs(heard.samples[start]) <= before) ++start;
+            if (start >= from) onsets.push_back(start);
         }
         last = i;
     }

@@ -17,9 +17,9 @@ struct HeardSound {
     std::vector<float> samples;  // from the moment the sound device opened
 };
 
-// Sample indices where a new sound starts: a 10 ms window at least twice as
-// loud as the loudest of the 30 ms before it, and more than 30 ms after the
-// last such window. A spark restarts its voices from their attack, so every
+// Sample indices where a new sound starts: its first sample in a 10 ms
+// window at least twice as loud as the loudest of the 30 ms before it, and
+// more than 30 ms after the last such window. A spark restarts its voices from their attack, so every
 // spark is one, even inside a stretch of sound.
 std::vector<std::size_t> soundOnsets(const HeardSound& heard, std::size_t from = 0);
 // The first onset at or after from; npos when there is none yet.
