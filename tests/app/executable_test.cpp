@@ -353,6 +353,9 @@ TEST(Executable, EveryRunStartsOnTheSameBoardAndARightClickShufflesIt) {
         const bool heard = waitUntil(60, [&] { return firstOnset(heardSoFar(run), pressed) != std::string::npos; });
         xdotool(run, "mouseup 3");
         ASSERT_TRUE(heard) << "the right click was not heard";
+        // Its sound can come out before its frame shows: the board at rest
+        // is looked for once the picture has changed.
+        ASSERT_TRUE(waitUntil(60, [&] { return screenPicture(run) != startUpBoard; })) << "the board did not change";
         const std::string shuffled = waitForStillPicture(run, 60);
         ASSERT_FALSE(shuffled.empty()) << "the shuffle's lightning never ended";
         EXPECT_GT(differentPixels(shuffled, startUpBoard), 10000u) << "the board did not change";
