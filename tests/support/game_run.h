@@ -89,7 +89,9 @@ std::string screenPicture(const GameRun& run);
 int lightningPixels(const std::string& rgb);
 // Polls until the picture shows the game, no lightning, and the same at two
 // looks in a row: nothing on the board moves any more. Returns it, or an
-// empty string when that did not come within the time limit.
+// empty string when that did not come within the time limit. Two looks can
+// fall within one frame: after an input, wait first for the picture to
+// show it (its sound can come out before its frame does).
 std::string waitForStillPicture(const GameRun& run, double timeLimitSeconds);
 // Moves the captured pointer far up and left, where the game holds it at
 // frame pixel (1, 1), off the board, and waits until the picture shows the
