@@ -309,7 +309,11 @@ check "keep-best: what made no sense is kept as best.txt.bad" test "$(cat "$kept
 check "keep-best: a note says so" grep -qF '\AppData\Roaming\Tubechain\best.txt.bad' "$results/keep-best.out"
 play_and_escape keep-restart "$DISPLAY" switch_and_mute
 check "keep-restart: settings.ini says full-screen=yes" grep -q '^full-screen=yes' "$kept/settings.ini"
-play_and_escape keep-muted "$DISPLAY"
+# FILE holds more than MILLISECONDS of the recording (16-bit stereo at
+# 44.1 kHz after a 44-byte header): here, time for the start-up sparks.
+recorded() { [ "$(stat -c %s "$1" 2> /dev/null || echo 0)" -gt $((44 + 44100 * 4 * $2 / 1000)) ]; }
+play_and_escape keep-muted "$DISPLAY" check "keep-muted: over a second recorded" wait_for 60 recorded \
+  "$results/keep-muted.wav" 1200
 check "keep-muted: the start-up lightning is shown" awk -v d="$(convert "$results/keep-muted.png" -gravity center \
   -crop 50%x50%+0+0 -format '%[fx:mean.b - mean.r]' info:)" 'BEGIN { exit !(d > 0.1) }'
 check "keep-muted: the recording is silent" awk '$2 > peak { peak = $2 } END { exit !(NR >= 100 && peak < 0.001) }' \
