@@ -57,18 +57,7 @@ void readKeys(const Game& game, FramePlay& play) {
     keys.shuffle = backspace.level || shuffle.level;
     input.fullScreenPressed = f11.pressed || ((enter.pressed || keypadEnter.pressed) && alt);
     input.mutePressed = key(game.muteKey).pressed;
-
-    GamepadState pad;
-    readGamepad(pad.buttons, pad.axes);  // all released without one
-    const SteeringInput fromPad = gamepadSteering(pad);
-    for (int d = 0; d < steeringDirections; ++d) {
-        keys.held[d] = keys.held[d] || fromPad.held[d];
-        keys.pressed[d] = keys.pressed[d] || (fromPad.held[d] && !play.gamepadHeld[d]);
-        play.gamepadHeld[d] = fromPad.held[d];
-    }
-    keys.click = keys.click || fromPad.click;
-    keys.shuffle = keys.shuffle || fromPad.shuffle;
-    input.escape = gamepadQuits(pad);
+    addGamepad(play, input);
 }
 
 // The window's sizes, the pointer in frame pixels, the buttons and Escape.
@@ -98,11 +87,27 @@ bool readInput(Game& game, FramePlay& play) {
     play.input.mouseY = inFrame.y;
     play.input.leftButton = glfwGetMouseButton(game.window, GLFW_MOUSE_BUTTON_LEFT) == GLFW_PRESS;
     play.input.rightButton = glfwGetMouseButton(game.window, GLFW_MOUSE_BUTTON_RIGHT) == GLFW_PRESS;
+    play.input.escape = false;  // Escape's key is read with the events, at the frame's end
     readKeys(game, play);
     return true;
 }
 
 }  // namespace
+
+void addGamepad(FramePlay& play, FrameInput& input) {
+    GamepadState pad;
+    readGamepad(pad.buttons, pad.axes);  // all released without one
+    const SteeringInput fromPad = gamepadSteering(pad);
+    SteeringInput& keys = input.keys;
+    for (int d = 0; d < steeringDirections; ++d) {
+        keys.held[d] = keys.held[d] || fromPad.held[d];
+        keys.pressed[d] = keys.pressed[d] || (fromPad.held[d] && !play.gamepadHeld[d]);
+        play.gamepadHeld[d] = fromPad.held[d];
+    }
+    keys.click = keys.click || fromPad.click;
+    keys.shuffle = keys.shuffle || fromPad.shuffle;
+    input.escape = input.escape || gamepadQuits(pad);
+}
 
 PointerHold holdPointer(std::int32_t mouseX, std::int32_t mouseY, const ViewSettings& view) {
     PointerHold hold = {mouseX, mouseY};

@@ -78,6 +78,10 @@ enum class FrameStage {
 PointerHold holdPointer(std::int32_t mouseX, std::int32_t mouseY, const ViewSettings& view);
 
 // Per frame
+// Adds the first gamepad to the input: its d-pad or left stick steers (a
+// direction is pressed in the frame it is first held), A clicks, X
+// shuffles, Start ends the game as Escape does.
+void addGamepad(FramePlay& play, FrameInput& input);
 // Runs one stage and returns the next: done after the last, and right after
 // the input when the window is minimised or has no pixels (it has waited
 // for something to show it again, or to close it).

@@ -279,18 +279,7 @@ void readKeys(FrameInput& frame) {
     frame.keys.shuffle = level(keyBackspace) || level(keyR);
     frame.mutePressed = keys[keyM].pressed;
     for (KeyState& key : input.keys) key.pressed = false;
-
-    GamepadState pad;
-    readGamepad(pad.buttons, pad.axes);  // all released without one
-    const SteeringInput fromPad = gamepadSteering(pad);
-    for (int d = 0; d < steeringDirections; ++d) {
-        frame.keys.held[d] = frame.keys.held[d] || fromPad.held[d];
-        frame.keys.pressed[d] = frame.keys.pressed[d] || (fromPad.held[d] && !play.gamepadHeld[d]);
-        play.gamepadHeld[d] = fromPad.held[d];
-    }
-    frame.keys.click = frame.keys.click || fromPad.click;
-    frame.keys.shuffle = frame.keys.shuffle || fromPad.shuffle;
-    frame.escape = frame.escape || gamepadQuits(pad);
+    addGamepad(play, frame);
 }
 
 // The frame's input, read as the desktop's loop reads GLFW's levels, and
