@@ -19,8 +19,8 @@ struct HeardSound {
 
 // Sample indices where a new sound starts: its first sample in a 10 ms
 // window at least twice as loud as the loudest of the 30 ms before it, and
-// more than 30 ms after the last such window. A spark restarts its voices from their attack, so every
-// spark is one, even inside a stretch of sound.
+// more than 30 ms after the last such window. A spark restarts its voices
+// from their attack, so every spark is one, even inside a stretch of sound.
 std::vector<std::size_t> soundOnsets(const HeardSound& heard, std::size_t from = 0);
 // The first onset at or after from; npos when there is none yet.
 std::size_t firstOnset(const HeardSound& heard, std::size_t from);
